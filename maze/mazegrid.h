@@ -1,0 +1,34 @@
+// The maze record and its bit grid, shared by the entry points and the
+// generator. Internal to the library.
+#ifndef QUENDREL_MAZEGRID_H
+#define QUENDREL_MAZEGRID_H
+
+#include <stdint.h>
+
+// Layout fixed: three signed sizes, then the grid. The grid holds one bit per
+// position (x, y, z) at index (z * ysize + y) * xsize + x: bit index % 8 of
+// byte index / 8, bit 0 the least significant. A set bit is open.
+struct MazeHandle {
+  int32_t xsize;
+  int32_t ysize;
+  int32_t zsize;
+  uint8_t *grid;
+};
+
+// Index arithmetic is unsigned: every index of a valid position fits, and
+// nothing outside the grid is ever addressed.
+inline uint32_t positionindex(const MazeHandle *maze, int32_t x, int32_t y, int32_t z) {
+  return (static_cast<uint32_t>(z) * static_cast<uint32_t>(maze->ysize) + static_cast<uint32_t>(y)) *
+             static_cast<uint32_t>(maze->xsize) +
+         static_cast<uint32_t>(x);
+}
+
+inline uint8_t positionmask(uint32_t index) { return static_cast<uint8_t>(1u << (index & 7u)); }
+
+inline bool isopen(const uint8_t *grid, uint32_t index) {
+  return (grid[index >> 3] & positionmask(index)) != 0;
+}
+
+inline void openposition(uint8_t *grid, uint32_t index) { grid[index >> 3] |= positionmask(index); }
+
+#endif

@@ -1,0 +1,24 @@
+// RandomSource: the 15-bit linear congruential generator that the maze
+// library and the map generator each keep one instance of. Header-only so
+// that the two stay separate instances in separate binaries.
+#ifndef QUENDREL_RANDOMSOURCE_H
+#define QUENDREL_RANDOMSOURCE_H
+
+#include <stdint.h>
+
+struct RandomSource {
+  uint32_t state;
+};
+
+// Advances the source and returns its next draw, 0 to 32767.
+inline uint32_t nextdraw(RandomSource *source) {
+  source->state = source->state * 214013u + 2531011u;
+  return (source->state >> 16) & 0x7FFFu;
+}
+
+// Scales a draw to 0..k: k * draw / 32767, k itself only for the draw 32767.
+inline int64_t scaledraw(int64_t k, uint32_t draw) {
+  return k * static_cast<int64_t>(draw) / 32767;
+}
+
+#endif
