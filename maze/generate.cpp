@@ -23,36 +23,95 @@ namespace {
 
 enum Direction { kPlusX, kMinusX, kPlusY, kMinusY, kPlusZ, kMinusZ };
 
+// The draws do not depend on what the walk does with them, so they are made
+// ahead in batches, where the multiplications of consecutive draws run side by
+// side instead of one after another.
+constexpr uint32_t kBatch = 256;
+
+struct DrawBatch {
+  uint32_t states[kBatch];  // the source's state after each draw
+  uint32_t next;            // first draw not yet used
+  uint32_t laststate;       // the source's state after the last used draw
+};
+
+// Multiplier and increment that advance the source by 1 to kBatch steps.
+struct JumpTable {
+  uint32_t multiplier[kBatch];
+  uint32_t increment[kBatch];
+};
+
+constexpr JumpTable makejumps() {
+  JumpTable jumps{};
+  uint32_t a = 1, c = 0;
+  for (uint32_t i = 0; i < kBatch; ++i) {
+    a *= 214013u;
+    c = c * 214013u + 2531011u;
+    jumps.multiplier[i] = a;
+    jumps.increment[i] = c;
+  }
+  return jumps;
+}
+
+constexpr JumpTable kJumps = makejumps();
+
+void refill(DrawBatch *batch) {
+  const uint32_t from = batch->laststate;
+  for (uint32_t i = 0; i < kBatch; ++i) batch->states[i] = kJumps.multiplier[i] * from + kJumps.increment[i];
+  batch->next = 0;
+}
+
+// The slot that a draw picks among f candidates: f * draw / 32767, computed
+// without a division (exact for f * draw below 6 * 32768), where the draw
+// 32767 picks f itself, which stands for f - 1.
+inline uint32_t pickslot(uint32_t state, uint32_t f) {
+  uint32_t scaled = f * ((state >> 16) & 0x7FFFu);
+  uint32_t r = (scaled + (scaled >> 15) + 1) >> 15;
+  return r - (r == f);
+}
+
 struct Walker {
   uint8_t *grid;
   uint32_t xsize, ysize, zsize;
   uint32_t step[6];  // index offset of one position along each direction (wrapping)
-  uint8_t slot[6];   // direction table
-  RandomSource *source;
+  uint32_t table;    // direction table: slot s holds bits 3s to 3s + 2
+  DrawBatch draws;
 };
 
-// Slot picked among the first `candidates` slots by the next draw.
-inline uint32_t pickslot(RandomSource *source, uint32_t candidates) {
-  uint32_t r = candidates * nextdraw(source) / 32767u;
-  return r == candidates ? candidates - 1 : r;
+inline uint32_t slotof(uint32_t table, uint32_t s) { return (table >> (3 * s)) & 7u; }
+
+inline uint32_t swapslots(uint32_t table, uint32_t a, uint32_t b) {
+  uint32_t diff = slotof(table, a) ^ slotof(table, b);
+  return table ^ (diff << (3 * a)) ^ (diff << (3 * b));
 }
 
 // Picks until the picked slot holds a direction in `wanted`, moving each
 // failed direction behind the candidates. Returns the successful slot, or -1
 // once the candidates have run out.
 inline int runpicks(Walker *w, uint32_t candidates, unsigned wanted) {
-  for (; candidates > 0; --candidates) {
-    uint32_t r = pickslot(w->source, candidates);
-    uint8_t d = w->slot[r];
-    if ((wanted >> d) & 1u) return static_cast<int>(r);
-    w->slot[r] = w->slot[candidates - 1];
-    w->slot[candidates - 1] = d;
+  if (w->draws.next + 6 > kBatch) {
+    if (w->draws.next > 0) w->draws.laststate = w->draws.states[w->draws.next - 1];
+    refill(&w->draws);
   }
-  return -1;
+  const uint32_t *draw = w->draws.states + w->draws.next;
+  uint32_t table = w->table;
+  int result = -1;
+  for (; candidates > 0; --candidates) {
+    uint32_t r = pickslot(*draw++, candidates);
+    if ((wanted >> slotof(table, r)) & 1u) {
+      result = static_cast<int>(r);
+      break;
+    }
+    table = swapslots(table, r, candidates - 1);
+  }
+  w->draws.next = static_cast<uint32_t>(draw - w->draws.states);
+  w->table = table;
+  return result;
 }
 
 // Bit d set when the neighbour two steps along direction d lies inside the
-// grid and is open; `inside` receives the same for merely lying inside.
+// grid and is open; `inside` receives the same for merely lying inside. A flat
+// grid (one layer) has no neighbour along z, which spares two tests per cell.
+template <bool kFlat>
 inline unsigned openneighbours(const Walker *w, uint32_t x, uint32_t y, uint32_t z, uint32_t index,
                                unsigned *inside) {
   unsigned in = 0, open = 0;
@@ -60,6 +119,10 @@ inline unsigned openneighbours(const Walker *w, uint32_t x, uint32_t y, uint32_t
   if (x >= 2) in |= 1u << kMinusX, open |= unsigned(isopen(w->grid, index + 2 * w->step[kMinusX])) << kMinusX;
   if (y + 2 < w->ysize) in |= 1u << kPlusY, open |= unsigned(isopen(w->grid, index + 2 * w->step[kPlusY])) << kPlusY;
   if (y >= 2) in |= 1u << kMinusY, open |= unsigned(isopen(w->grid, index + 2 * w->step[kMinusY])) << kMinusY;
+  if (kFlat) {
+    *inside = in;
+    return open;
+  }
   if (z + 2 < w->zsize) in |= 1u << kPlusZ, open |= unsigned(isopen(w->grid, index + 2 * w->step[kPlusZ])) << kPlusZ;
   if (z >= 2) in |= 1u << kMinusZ, open |= unsigned(isopen(w->grid, index + 2 * w->step[kMinusZ])) << kMinusZ;
   *inside = in;
@@ -68,40 +131,36 @@ inline unsigned openneighbours(const Walker *w, uint32_t x, uint32_t y, uint32_t
 
 // Opens the closed cell the scan found, joins it to an open neighbour, and
 // carves from it until the walk stands on a cell without closed neighbours.
+template <bool kFlat>
 void walkfrom(Walker *w, uint32_t x, uint32_t y, uint32_t z, uint32_t index) {
   openposition(w->grid, index);
 
   // Joining: one of the neighbours is open (the scan opened every cell before
   // this one, and the origin), so this always succeeds within six picks.
   unsigned inside;
-  unsigned open = openneighbours(w, x, y, z, index, &inside);
-  int r = runpicks(w, 6, open);
-  uint8_t d = w->slot[r];
+  unsigned open = openneighbours<kFlat>(w, x, y, z, index, &inside);
+  uint32_t r = static_cast<uint32_t>(runpicks(w, 6, open));
+  uint32_t d = slotof(w->table, r);
   openposition(w->grid, index + w->step[d]);
-  w->slot[r] = w->slot[5];
-  w->slot[5] = d;
+  w->table = swapslots(w->table, r, 5);
   uint32_t candidates = 5;
 
   // Carving walk.
+  uint32_t at[3] = {x, y, z};
   unsigned closed = inside & ~open;
   for (;;) {
-    r = runpicks(w, candidates, closed);
-    if (r < 0) return;
-    d = w->slot[r];
+    int picked = runpicks(w, candidates, closed);
+    if (picked < 0) return;
+    d = slotof(w->table, static_cast<uint32_t>(picked));
     uint32_t passage = index + w->step[d];
     openposition(w->grid, passage);
     index = passage + w->step[d];
     openposition(w->grid, index);
-    switch (d) {
-      case kPlusX: x += 2; break;
-      case kMinusX: x -= 2; break;
-      case kPlusY: y += 2; break;
-      case kMinusY: y -= 2; break;
-      case kPlusZ: z += 2; break;
-      default: z -= 2; break;
-    }
+    // Arithmetic rather than a switch: the direction is random, and a jump
+    // through a table would be mispredicted at nearly every step.
+    at[d >> 1] += (d & 1u) ? 0u - 2u : 2u;
     candidates = 6;
-    open = openneighbours(w, x, y, z, index, &inside);
+    open = openneighbours<kFlat>(w, at[0], at[1], at[2], index, &inside);
     closed = inside & ~open;
   }
 }
@@ -121,16 +180,22 @@ void generatemaze(MazeHandle *maze, RandomSource *source) {
   w.step[kMinusY] = 0u - row;
   w.step[kPlusZ] = layer;
   w.step[kMinusZ] = 0u - layer;
-  for (uint8_t s = 0; s < 6; ++s) w.slot[s] = s;
-  w.source = source;
+  w.table = 0;
+  for (uint32_t s = 0; s < 6; ++s) w.table |= s << (3 * s);
+  w.draws.laststate = source->state;
+  refill(&w.draws);
 
   openposition(w.grid, 0);
   for (uint32_t z = 0; z < w.zsize; z += 2) {
     for (uint32_t y = 0; y < w.ysize; y += 2) {
       uint32_t index = z * layer + y * row;
       for (uint32_t x = 0; x < w.xsize; x += 2, index += 2) {
-        if (!isopen(w.grid, index)) walkfrom(&w, x, y, z, index);
+        if (isopen(w.grid, index)) continue;
+        if (w.zsize == 1) walkfrom<true>(&w, x, y, z, index);
+        else walkfrom<false>(&w, x, y, z, index);
       }
     }
   }
+  // Draws made ahead but not used are not taken from the source.
+  source->state = w.draws.next > 0 ? w.draws.states[w.draws.next - 1] : w.draws.laststate;
 }

@@ -1,0 +1,78 @@
+// Positions per second of the maze generator against its step-by-step
+// baseline, on the same sizes and seeds, with the ratio printed at the end.
+#include <benchmark/benchmark.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "generate.h"
+#include "plaingenerate.h"
+
+namespace {
+
+void run(benchmark::State &state, void (*generator)(MazeHandle *, RandomSource *)) {
+  const int32_t x = int32_t(state.range(0)), y = int32_t(state.range(1)), z = int32_t(state.range(2));
+  const int64_t positions = int64_t(x) * y * z;
+  std::vector<uint8_t> grid(size_t(positions / 8 + 1));
+  MazeHandle maze{x, y, z, grid.data()};
+  uint32_t seed = 1;
+  for (auto _ : state) {
+    state.PauseTiming();
+    memset(grid.data(), 0, grid.size());
+    RandomSource source{seed++};
+    state.ResumeTiming();
+    generator(&maze, &source);
+    benchmark::DoNotOptimize(grid.data());
+  }
+  state.counters["positions/s"] =
+      benchmark::Counter(double(positions), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void Fast(benchmark::State &state) { run(state, generatemaze); }
+void Plain(benchmark::State &state) { run(state, plaingeneratemaze); }
+
+void sizes(benchmark::internal::Benchmark *b) {
+  b->Args({33, 33, 1})->Args({1025, 1025, 1})->Args({8191, 8191, 1})->Args({255, 255, 255});
+  b->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(Fast)->Apply(sizes);
+BENCHMARK(Plain)->Apply(sizes);
+
+// Prints as usual, and keeps each run's time to print the ratios afterwards.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run> &runs) override {
+    for (const Run &r : runs) {
+      std::string name = r.benchmark_name();
+      size_t slash = name.find('/');
+      times_[name.substr(slash)][name.substr(0, slash)] = r.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    printf("\nspeed-up of the generator over the step-by-step baseline:\n");
+    for (auto &size : times_) {
+      auto fast = size.second.find("Fast"), plain = size.second.find("Plain");
+      if (fast != size.second.end() && plain != size.second.end() && fast->second > 0)
+        printf("  %-20s %.2fx\n", size.first.c_str() + 1, plain->second / fast->second);
+    }
+  }
+
+ private:
+  std::map<std::string, std::map<std::string, double>> times_;
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
