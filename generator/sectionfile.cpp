@@ -1,0 +1,572 @@
+#include "sectionfile.h"
+
+#include "syserror.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+SectionList sectionlist = {nullptr, nullptr};
+Section *cTile = nullptr;
+Section *cIsom = nullptr;
+Section *cEra = nullptr;
+Section *cDim = nullptr;
+Section *cMask = nullptr;
+Section *cMtxm = nullptr;
+
+namespace {
+
+// Input whose size is unknown (a pipe, a device) gets its data block in steps
+// of at least this size, so a corrupt length costs memory only for the bytes
+// that really come.
+const size_t GROWTH_STEP = size_t(1) << 20;
+
+// Output buffer: data blocks are written straight from memory, so this only
+// gathers headers and small sections into fewer writes.
+char outputbuffer[size_t(1) << 16];
+
+// Shared by every worddump line.
+char bitstring[17];
+
+uint32_t getle32(const uint8_t *bytes)
+{
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+           uint32_t(bytes[3]) << 24;
+}
+
+void putle32(uint8_t *bytes, uint32_t value)
+{
+    bytes[0] = uint8_t(value);
+    bytes[1] = uint8_t(value >> 8);
+    bytes[2] = uint8_t(value >> 16);
+    bytes[3] = uint8_t(value >> 24);
+}
+
+// Word number `which` of the first `count` bytes of data, as if zero bytes
+// followed them.
+uint16_t wordat(const uint8_t *data, size_t count, size_t which)
+{
+    size_t low = which * 2;
+    unsigned value = 0;
+    if (low < count)
+        value = data[low];
+    if (low + 1 < count)
+        value |= unsigned(data[low + 1]) << 8;
+    return uint16_t(value);
+}
+
+void printword(long long index, uint16_t value)
+{
+    for (int k = 0; k < 16; k++)
+        bitstring[k] = (value >> (15 - k)) & 1 ? '1' : '0';
+    bitstring[16] = '\0';
+    std::printf("%5lld %s %4X %5u\n", index, bitstring, unsigned(value), unsigned(value));
+}
+
+// True for a regular file, with its size; pipes and devices have no size to
+// trust.
+bool regularfilesize(FILE *file, uint64_t *size)
+{
+#ifdef _WIN32
+    struct _stat64 info;
+    if (_fstat64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG)
+        return false;
+#else
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+#endif
+    *size = info.st_size > 0 ? uint64_t(info.st_size) : 0;
+    return true;
+}
+
+enum DataOutcome {
+    DATA_WHOLE,     // every byte the header claims came
+    DATA_SHORT,     // fewer came: the file ended or a read failed
+    DATA_NOBLOCK,   // no block could be allocated; nothing was consumed
+    DATA_NOGROWTH   // a larger block could not be allocated after bytes were consumed
+};
+
+// Reads a section's data into a new block of firstsize bytes (at most
+// length), growing it only while the block is full, the header claims more and
+// more bytes really follow. A short block is cut down to the bytes that came.
+DataOutcome readdata(FILE *file, uint32_t length, size_t firstsize, uint8_t **block,
+                     size_t *filled, int *readerror)
+{
+    uint8_t *data = nullptr;
+    size_t size = firstsize;
+    size_t count = 0;
+    *block = nullptr;
+    *filled = 0;
+    *readerror = 0;
+    if (size > 0) {
+        data = static_cast<uint8_t *>(std::malloc(size));
+        if (data == nullptr)
+            return DATA_NOBLOCK;
+    }
+    for (;;) {
+        if (count < size) {
+            count += std::fread(data + count, 1, size - count, file);
+            if (count < size)
+                break;
+        }
+        if (size == length)
+            break;
+        int next = std::getc(file);
+        if (next == EOF)
+            break;
+        std::ungetc(next, file);
+        size_t step = size > GROWTH_STEP ? size : GROWTH_STEP;
+        size_t grown = length - size > step ? size + step : size_t(length);
+        void *bigger = std::realloc(data, grown);
+        if (bigger == nullptr) {
+            std::free(data);
+            return DATA_NOGROWTH;
+        }
+        data = static_cast<uint8_t *>(bigger);
+        size = grown;
+    }
+    if (count < length && std::ferror(file))
+        *readerror = errno != 0 ? errno : EIO;
+    if (count == 0) {
+        std::free(data);
+        data = nullptr;
+    } else if (count < size) {
+        void *smaller = std::realloc(data, count);
+        if (smaller != nullptr)
+            data = static_cast<uint8_t *>(smaller);
+    }
+    *block = data;
+    *filled = count;
+    return count == length ? DATA_WHOLE : DATA_SHORT;
+}
+
+// Remembers a section of a known name and prints its diagnostics, using only
+// the `count` bytes of data that were read.
+void examine(Section *section, size_t count)
+{
+    const char *name = section->name;
+    const uint8_t *data = section->data;
+    if (std::memcmp(name, "TILE", 4) == 0) {
+        cTile = section;
+    } else if (std::memcmp(name, "ISOM", 4) == 0) {
+        cIsom = section;
+        std::printf("ISOM length=%" PRIu32 " first word=%u\n", section->length,
+                    unsigned(wordat(data, count, 0)));
+    } else if (std::memcmp(name, "THG2", 4) == 0) {
+        std::printf("THG2 %" PRIu32 "\n", section->length);
+        for (size_t i = 0; i < count; i++)
+            printword((long long)i, data[i]);
+    } else if (std::memcmp(name, "ERA ", 4) == 0) {
+        cEra = section;
+    } else if (std::memcmp(name, "DIM ", 4) == 0) {
+        cDim = section;
+    } else if (std::memcmp(name, "MASK", 4) == 0) {
+        cMask = section;
+        std::printf("MASK %" PRIu32 "\n", section->length);
+        printword(0, wordat(data, count, 0));
+        printword(1, wordat(data, count, 1));
+    } else if (std::memcmp(name, "MTXM", 4) == 0) {
+        cMtxm = section;
+    }
+}
+
+// Where writesections puts the map: straight into the named file, or into a
+// temporary file that replaces `finalpath` once everything is written.
+struct Output {
+    FILE *file;
+    char *temppath;    // NULL when writing in place
+    char *finalpath;   // NULL: the name as given
+};
+
+char *copystring(const char *text)
+{
+    size_t size = std::strlen(text) + 1;
+    char *copy = static_cast<char *>(std::malloc(size));
+    if (copy != nullptr)
+        std::memcpy(copy, text, size);
+    return copy;
+}
+
+bool isseparator(char c)
+{
+#ifdef _WIN32
+    return c == '/' || c == '\\' || c == ':';
+#else
+    return c == '/';
+#endif
+}
+
+// A new, exclusively created file beside `path`, open for writing; its name
+// is stored in *temppath. Sets errno and returns NULL on failure.
+FILE *createtemporary(const char *path, bool keepmode, unsigned mode, char **temppath)
+{
+    static unsigned serial = 0;
+    size_t folder = std::strlen(path);
+    while (folder > 0 && !isseparator(path[folder - 1]))
+        folder--;
+#ifdef _WIN32
+    unsigned long process = (unsigned long)_getpid();
+#else
+    unsigned long process = (unsigned long)getpid();
+#endif
+    size_t size = folder + 64;
+    char *name = static_cast<char *>(std::malloc(size));
+    if (name == nullptr) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    for (int attempt = 0; attempt < 1000; attempt++) {
+        std::memcpy(name, path, folder);
+        std::snprintf(name + folder, size - folder, ".trevalk-%lu-%u.tmp", process, serial++);
+#ifdef _WIN32
+        int fd = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        (void)keepmode;
+        (void)mode;
+#else
+        int fd = open(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0 && keepmode)
+            (void)fchmod(fd, mode_t(mode));
+#endif
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            break;
+        }
+#ifdef _WIN32
+        FILE *file = _fdopen(fd, "wb");
+#else
+        FILE *file = fdopen(fd, "wb");
+#endif
+        if (file == nullptr) {
+            int error = errno;
+#ifdef _WIN32
+            _close(fd);
+#else
+            close(fd);
+#endif
+            std::remove(name);
+            errno = error;
+            break;
+        }
+        *temppath = name;
+        return file;
+    }
+    int error = errno;
+    std::free(name);
+    errno = error;
+    return nullptr;
+}
+
+// Opens the output for `filename`. A regular file, or a name that does not
+// exist yet, gets a temporary file, so a failed run cannot leave a truncated
+// map or destroy an old one; devices and pipes cannot be replaced, and
+// anything the name cannot be checked for is left to the open itself, whose
+// error then names the real problem. Sets errno on failure.
+bool openoutput(const char *filename, Output *out)
+{
+    out->file = nullptr;
+    out->temppath = nullptr;
+    out->finalpath = nullptr;
+    bool replace = false;
+    bool keepmode = false;
+    unsigned mode = 0;
+    if (filename[0] != '\0') {
+#ifdef _WIN32
+        struct _stat64 info;
+        if (_stat64(filename, &info) == 0) {
+            if ((info.st_mode & _S_IFMT) == _S_IFREG) {
+                // Replacing a read-only file would get past its protection.
+                if (_access(filename, 2) != 0)
+                    return false;
+                replace = true;
+            }
+        } else if (errno == ENOENT) {
+            replace = true;
+        }
+#else
+        struct stat info;
+        if (stat(filename, &info) == 0) {
+            if (S_ISREG(info.st_mode)) {
+                // Replacing a read-only file would get past its protection.
+                if (access(filename, W_OK) != 0)
+                    return false;
+                replace = true;
+                keepmode = true;
+                mode = unsigned(info.st_mode & 07777);
+                struct stat entry;
+                if (lstat(filename, &entry) == 0 && S_ISLNK(entry.st_mode)) {
+                    // Replace the file the link leads to, not the link.
+                    out->finalpath = realpath(filename, nullptr);
+                    if (out->finalpath == nullptr)
+                        return false;
+                }
+            }
+        } else if (errno == ENOENT) {
+            // A dangling link would be replaced by a file; write through it.
+            struct stat entry;
+            replace = !(lstat(filename, &entry) == 0 && S_ISLNK(entry.st_mode));
+        }
+#endif
+    }
+    if (!replace) {
+        out->file = std::fopen(filename, "wb");
+        return out->file != nullptr;
+    }
+    if (out->finalpath == nullptr) {
+        out->finalpath = copystring(filename);
+        if (out->finalpath == nullptr) {
+            errno = ENOMEM;
+            return false;
+        }
+    }
+    out->file = createtemporary(out->finalpath, keepmode, mode, &out->temppath);
+    if (out->file == nullptr) {
+        int error = errno;
+        std::free(out->finalpath);
+        out->finalpath = nullptr;
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
+// Puts the finished temporary file in place of the final name.
+bool replacefile(const Output *out, const char *filename)
+{
+#ifdef _WIN32
+    if (MoveFileExA(out->temppath, out->finalpath, MOVEFILE_REPLACE_EXISTING))
+        return true;
+    char text[256];
+    DWORD code = GetLastError();
+    DWORD size = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, 0, text, sizeof text, nullptr);
+    while (size > 0 && (text[size - 1] == '\n' || text[size - 1] == '\r' || text[size - 1] == ' '))
+        size--;
+    if (size == 0)
+        std::snprintf(text, sizeof text, "error %lu", (unsigned long)code);
+    else
+        text[size] = '\0';
+    syserrortext(filename, text);
+    return false;
+#else
+    if (std::rename(out->temppath, out->finalpath) == 0)
+        return true;
+    syserror(filename);
+    return false;
+#endif
+}
+
+// Orders data blocks by address, so that clearsections sees the sections
+// sharing a block side by side.
+int compareaddresses(const void *a, const void *b)
+{
+    uintptr_t x = reinterpret_cast<uintptr_t>(*static_cast<uint8_t *const *>(a));
+    uintptr_t y = reinterpret_cast<uintptr_t>(*static_cast<uint8_t *const *>(b));
+    return x < y ? -1 : x > y ? 1 : 0;
+}
+
+}  // namespace
+
+void appendsection(Section *section)
+{
+    if (sectionlist.tail != nullptr)
+        sectionlist.tail->next = section;
+    else
+        sectionlist.head = section;
+    sectionlist.tail = section;
+}
+
+int readtemplate(const char *filename)
+{
+    FILE *file = std::fopen(filename, "rb");
+    if (file == nullptr)
+        return TEMPLATE_NOFILE;
+    uint64_t filesize = 0;
+    bool regular = regularfilesize(file, &filesize);
+    uint64_t consumed = 0;
+    int status = TEMPLATE_READ;
+    bool stop = false;
+    while (!stop && !std::feof(file)) {
+        Section *section = static_cast<Section *>(std::malloc(sizeof(Section)));
+        if (section == nullptr) {
+            status = TEMPLATE_NOMEMORY;
+            break;
+        }
+        uint8_t header[8];
+        if (std::fread(header, 1, sizeof header, file) != sizeof header) {
+            std::free(section);
+            break;
+        }
+        consumed += sizeof header;
+        std::memcpy(section->name, header, 4);
+        section->length = getle32(header + 4);
+        section->data = nullptr;
+        section->next = nullptr;
+        size_t count = 0;
+        if (section->length != 0) {
+            // A length past the end of a regular file cannot be filled, so the
+            // block starts at what the file still holds.
+            uint64_t firstsize = section->length;
+            if (regular) {
+                uint64_t remaining = filesize > consumed ? filesize - consumed : 0;
+                if (remaining < firstsize)
+                    firstsize = remaining;
+            } else if (firstsize > GROWTH_STEP) {
+                firstsize = GROWTH_STEP;
+            }
+            int readerror = 0;
+            DataOutcome outcome = readdata(file, section->length, size_t(firstsize),
+                                           &section->data, &count, &readerror);
+            switch (outcome) {
+            case DATA_WHOLE:
+                break;
+            case DATA_SHORT:
+                if (readerror != 0)
+                    syserrortext("fread", std::strerror(readerror));
+                else
+                    syserrortext("fread", "unexpected end of file");
+                status = TEMPLATE_INVALID;
+                break;
+            case DATA_NOBLOCK:
+                status = TEMPLATE_NOMEMORY;
+                break;
+            case DATA_NOGROWTH:
+                // Part of the data is gone, so the next header cannot be found.
+                status = TEMPLATE_NOMEMORY;
+                stop = true;
+                break;
+            }
+            consumed += count;
+        }
+        appendsection(section);
+        examine(section, count);
+    }
+    std::fclose(file);
+    return status;
+}
+
+void worddump(int index, uint16_t value)
+{
+    printword(index, value);
+}
+
+bool writesections(const char *filename)
+{
+    // A length without its block would have to be read from nowhere, and a
+    // header without its data would corrupt every section after it.
+    for (const Section *section = sectionlist.head; section != nullptr; section = section->next) {
+        if (section->length != 0 && section->data == nullptr) {
+            char text[80];
+            std::snprintf(text, sizeof text, "section [%4.4s] of length %" PRIu32 " has no data",
+                          section->name, section->length);
+            syserrortext(filename, text);
+            return false;
+        }
+    }
+
+    Output out;
+    if (!openoutput(filename, &out)) {
+        syserror(filename);
+        return false;
+    }
+    std::setvbuf(out.file, outputbuffer, _IOFBF, sizeof outputbuffer);
+
+    bool whole = true;
+    for (const Section *section = sectionlist.head; section != nullptr; section = section->next) {
+        char address[2 * sizeof(uintptr_t) + 1] = "0";
+        if (section->data != nullptr)
+            std::snprintf(address, sizeof address, "%" PRIXPTR,
+                          reinterpret_cast<uintptr_t>(section->data));
+        std::printf("[%4.4s] writing %8" PRIu32 " from %s\n", section->name, section->length,
+                    address);
+
+        uint8_t header[8];
+        std::memcpy(header, section->name, 4);
+        putle32(header + 4, section->length);
+        if (std::fwrite(header, 1, sizeof header, out.file) != sizeof header) {
+            syserror("fwrite header");
+            whole = false;
+            continue;
+        }
+        if (section->length != 0 &&
+            std::fwrite(section->data, 1, section->length, out.file) != section->length) {
+            syserror("fwrite data");
+            whole = false;
+        }
+    }
+
+    // Buffered bytes reach the file only here, so a full disk may show up
+    // only now.
+    if (std::fclose(out.file) != 0) {
+        syserror("fclose");
+        whole = false;
+    }
+    if (out.temppath != nullptr) {
+        if (whole && !replacefile(&out, filename))
+            whole = false;
+        if (!whole)
+            std::remove(out.temppath);
+        std::free(out.temppath);
+        std::free(out.finalpath);
+    }
+    return whole;
+}
+
+void clearsections()
+{
+    size_t count = 0;
+    for (const Section *section = sectionlist.head; section != nullptr; section = section->next)
+        if (section->data != nullptr)
+            count++;
+    uint8_t **blocks = nullptr;
+    if (count > 0)
+        blocks = static_cast<uint8_t **>(std::malloc(count * sizeof *blocks));
+    if (blocks != nullptr) {
+        size_t n = 0;
+        for (const Section *section = sectionlist.head; section != nullptr; section = section->next)
+            if (section->data != nullptr)
+                blocks[n++] = section->data;
+        std::qsort(blocks, n, sizeof *blocks, compareaddresses);
+        for (size_t i = 0; i < n; i++)
+            if (i == 0 || blocks[i] != blocks[i - 1])
+                std::free(blocks[i]);
+        std::free(blocks);
+    } else {
+        // No memory for the sort: free each block at the first section that
+        // holds it, at the cost of a quadratic search.
+        for (const Section *section = sectionlist.head; section != nullptr; section = section->next) {
+            if (section->data == nullptr)
+                continue;
+            bool seen = false;
+            for (const Section *earlier = sectionlist.head; earlier != section; earlier = earlier->next)
+                if (earlier->data == section->data)
+                    seen = true;
+            if (!seen)
+                std::free(section->data);
+        }
+    }
+    Section *section = sectionlist.head;
+    while (section != nullptr) {
+        Section *next = section->next;
+        std::free(section);
+        section = next;
+    }
+    sectionlist.head = nullptr;
+    sectionlist.tail = nullptr;
+    cTile = cIsom = cEra = cDim = cMask = cMtxm = nullptr;
+}

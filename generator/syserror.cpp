@@ -1,0 +1,23 @@
+#include "syserror.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+void syserror(const char *context)
+{
+    // Read errno before any library call here can change it.
+    int error = errno;
+    syserrortext(context, std::strerror(error));
+}
+
+void syserrortext(const char *context, const char *text)
+{
+    // Progress and diagnostic lines printed so far belong before the report
+    // when both streams end up in the same place.
+    std::fflush(stdout);
+    if (context != nullptr && context[0] != '\0')
+        std::fprintf(stderr, "%s: %s\n", context, text);
+    else
+        std::fprintf(stderr, "%s\n", text);
+}

@@ -1,0 +1,22 @@
+/*
+ * Reports of failed system calls, in the one form the program uses for them:
+ * "context: error text" and a line end on standard error, or the error text
+ * alone when the context is empty.
+ */
+#ifndef TREVALK_SYSERROR_H
+#define TREVALK_SYSERROR_H
+
+/*
+ * syserror: reports the last system error (errno) under the given context,
+ * such as "fread", "malloc cMask" or a file name. A NULL context counts as
+ * empty.
+ */
+void syserror(const char *context);
+
+/*
+ * syserrortext: the same report with an explicit error text, for failures the
+ * system does not describe itself, such as a file that ends too early.
+ */
+void syserrortext(const char *context, const char *text);
+
+#endif
