@@ -1,0 +1,47 @@
+#include "dynlib.h"
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+const char quendrelfile[] = "quendrel.dll";
+
+DynLib dynlibopen(const char *filename) {
+  return reinterpret_cast<DynLib>(LoadLibraryA(filename));
+}
+
+DynSymbol dynlibsymbol(DynLib library, const char *name) {
+  // FARPROC and DynSymbol are both function pointers; void (*)(void) is the
+  // type that converts to and from any of them without a cast warning.
+  return reinterpret_cast<DynSymbol>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void dynlibclose(DynLib library) {
+  FreeLibrary(static_cast<HMODULE>(library));
+}
+
+#else
+
+#include <dlfcn.h>
+
+#ifdef __APPLE__
+const char quendrelfile[] = "libquendrel.dylib";
+#else
+const char quendrelfile[] = "libquendrel.so";
+#endif
+
+DynLib dynlibopen(const char *filename) {
+  // Resolve everything at load time, as the Win32 loader does, and keep the
+  // library's symbols out of the global namespace.
+  return dlopen(filename, RTLD_NOW | RTLD_LOCAL);
+}
+
+DynSymbol dynlibsymbol(DynLib library, const char *name) {
+  return reinterpret_cast<DynSymbol>(dlsym(library, name));
+}
+
+void dynlibclose(DynLib library) {
+  dlclose(library);
+}
+
+#endif

@@ -1,0 +1,33 @@
+// Terrain layout: turns one maze of the maze library into the tile layer of
+// a map. Water everywhere first, then a block of path tiles for every open
+// maze position, with a picture of the maze on standard output.
+#ifndef TREVALK_TERRAIN_H
+#define TREVALK_TERRAIN_H
+
+#include <stdint.h>
+
+#include "randomsource.h"
+
+// The program's own random source: state 1 at program start, never reseeded,
+// drawn from by layterrain alone, so a run's tiles repeat from run to run
+// wherever the maze does.
+extern RandomSource terrainrandom;
+
+// Fills tiles, the tile layer of a width x height map (0 to 65535 each), with
+// one tile value per tile: width * height 16-bit values, row-major, each
+// stored little-endian. pathwidth and waterwidth (normally even) set the
+// pitch e = pathwidth + waterwidth of the maze cells; tileset is not used.
+//
+// Creates a maze of M x N positions, M = 2 * width / e and N = 2 * height / e,
+// through qndcreateref, prints "MxN pP wW" and the maze's picture ("X" open,
+// "O" closed, one line per maze row) on standard output, paints each open
+// position as a block of path tiles, and destroys the maze. The library must
+// be bound (binding.h).
+//
+// Returns 1 when the layout is complete; 0 when the library returned no maze
+// (the tiles then hold water alone and nothing is printed); 0 when e is 0
+// (nothing is drawn, printed or written).
+int32_t layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
+                   int32_t tileset, uint8_t *tiles);
+
+#endif
