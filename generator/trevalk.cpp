@@ -2,24 +2,15 @@
 //
 //   trevalk xsize ysize pathwidth waterwidth tileset outfile
 //
-// One run: bind the maze library, read the template, rebuild its "DIM ",
-// "ERA ", "MASK", "ISOM", "TILE" and "MTXM" sections around a new maze, write
-// every section in the template's order to outfile, release the library.
-#include <inttypes.h>
+// One run: bind the maze library, run the map driver (run.h), release the
+// library.
 #include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 
-#include "arguments.h"
 #include "binding.h"
 #include "exitstatus.h"
-#include "sectionfile.h"
-#include "syserror.h"
-#include "terrain.h"
+#include "run.h"
 
 namespace {
-
-const char kTemplateFile[] = "ruvivare.dat";
 
 void printbanner() {
   fputs("trevalk " TREVALK_VERSION "\n"
@@ -27,165 +18,6 @@ void printbanner() {
         "Mazes by the quendrel library, loaded at run time\n",
         stdout);
   fputs("Every map is generated anew: keep the map files you want to reuse.\n", stdout);
-}
-
-void printusage() {
-  fputs("USAGE: trevalk xsize ysize pathwidth(4-) waterwidth(2-) tileset(0-4) outfile\n", stderr);
-}
-
-uint16_t readword(const uint8_t *data, size_t word) {
-  return static_cast<uint16_t>(data[2 * word] | data[2 * word + 1] << 8);
-}
-
-void writeword(uint8_t *data, size_t word, uint32_t value) {
-  data[2 * word] = static_cast<uint8_t>(value);
-  data[2 * word + 1] = static_cast<uint8_t>(value >> 8);
-}
-
-// Every section the run rebuilds must be there, with room for the words it
-// writes. Reports each shortcoming and returns false when there is one.
-bool templatecomplete() {
-  struct Needed {
-    Section *section;
-    const char *name;
-    uint32_t bytes;
-  };
-  const Needed needed[] = {{cDim, "DIM ", 4}, {cEra, "ERA ", 2}, {cMask, "MASK", 0},
-                           {cIsom, "ISOM", 0}, {cTile, "TILE", 0}, {cMtxm, "MTXM", 0}};
-  bool complete = true;
-  for (const Needed &n : needed) {
-    if (n.section == nullptr) {
-      fprintf(stderr, "Invalid data file (%s): it has no \"%s\" section.\n", kTemplateFile, n.name);
-      complete = false;
-    } else if (n.section->length < n.bytes) {
-      fprintf(stderr, "Invalid data file (%s): its \"%s\" section is too short (%" PRIu32
-              " bytes of data, at least %" PRIu32 " needed).\n", kTemplateFile, n.name, n.section->length, n.bytes);
-      complete = false;
-    }
-  }
-  return complete;
-}
-
-// The run's parsed command line.
-struct Request {
-  uint32_t width, height;
-  int32_t pathwidth, waterwidth, tileset;
-  const char *outfile;
-};
-
-// Parses the six arguments into the request and the "DIM " and "ERA " words.
-// Returns false, having said why, for a map the run must not make.
-bool parserequest(char **argv, Request *request) {
-  int32_t values[5];
-  for (int i = 0; i < 5; ++i) {
-    if (!parsedecimal(argv[i + 1], &values[i])) {
-      printusage();
-      return false;
-    }
-  }
-  writeword(cDim->data, 0, static_cast<uint32_t>(values[0]));
-  writeword(cDim->data, 1, static_cast<uint32_t>(values[1]));
-  request->pathwidth = roundtoeven(values[2]);
-  request->waterwidth = roundtoeven(values[3]);
-  request->tileset = values[4];
-  writeword(cEra->data, 0, static_cast<uint32_t>(values[4]));
-  request->width = readword(cDim->data, 0);
-  request->height = readword(cDim->data, 1);
-  request->outfile = argv[6];
-
-  const uint32_t w = request->width, h = request->height;
-  if (int64_t(request->pathwidth) + request->waterwidth == 0) {
-    fputs("The path width and the water width add up to 0 once rounded to even numbers.\n", stderr);
-    printusage();
-    return false;
-  }
-  if (!mapfits(w, h)) {
-    fprintf(stderr,
-            "A map of %" PRIu32 "x%" PRIu32 " tiles is too large for its sections: with a width of %" PRIu32
-            " the height may be at most %" PRIu32 ", with a height of %" PRIu32 " the width at most %" PRIu32
-            ".\n",
-            w, h, w, largestheight(w), h, largestwidth(h));
-    return false;
-  }
-  uint64_t draws = paintingdraws(w, h, request->pathwidth, request->waterwidth);
-  if (draws > paintinglimit(w, h)) {
-    fprintf(stderr,
-            "The path width and the water width overlap too far: painting the maze could take %" PRIu64
-            " draws for %" PRIu64 " tiles.\n",
-            draws, uint64_t(w) * h);
-    printusage();
-    return false;
-  }
-  return true;
-}
-
-// Gives a section a new data block of `length` bytes, releasing its old one.
-// Returns false, having reported it under `context`, when the block cannot
-// be allocated; a length of 0 leaves the section without a block.
-bool renewsection(Section *section, uint64_t length, const char *context) {
-  free(section->data);
-  section->data = nullptr;
-  section->length = static_cast<uint32_t>(length);
-  if (length == 0) return true;
-  section->data = static_cast<uint8_t *>(malloc(length));
-  if (section->data == nullptr) {
-    syserror(context);
-    return false;
-  }
-  return true;
-}
-
-// Rebuilds the six sections around a new maze. Returns false when a data
-// block could not be allocated; the map must then not be written.
-bool rebuildsections(const Request &request) {
-  const uint32_t w = request.width, h = request.height;
-  const MapLengths lengths = maplengths(w, h);
-  bool complete = true;
-
-  if (renewsection(cMask, lengths.mask, "malloc cMask")) {
-    if (cMask->data) memset(cMask->data, 0xFF, lengths.mask);
-  } else {
-    complete = false;
-  }
-
-  if (renewsection(cIsom, lengths.isom, "malloc cIsom")) {
-    for (uint64_t word = 0; word < lengths.isom / 2; ++word) writeword(cIsom->data, word, 0x0030);
-  } else {
-    complete = false;
-  }
-
-  if (renewsection(cTile, lengths.tile, "malloc cTile")) {
-    layterrain(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth,
-               readword(cEra->data, 0), cTile->data);
-  } else {
-    complete = false;
-  }
-
-  // "MTXM" shares the tile block. Its own former block is no longer used by
-  // anything, so it is released here rather than left unreachable.
-  if (cMtxm->data != cTile->data) free(cMtxm->data);
-  cMtxm->length = cTile->length;
-  cMtxm->data = cTile->data;
-  return complete;
-}
-
-int run(int argc, char **argv) {
-  int status = readtemplate(kTemplateFile);
-  switch (status) {
-    case TEMPLATE_READ: break;
-    case TEMPLATE_INVALID: fprintf(stderr, "Invalid data file (%s).\n", kTemplateFile); return kExitFailure;
-    case TEMPLATE_NOMEMORY: fputs("Out of memory.\n", stderr); return kExitFailure;
-    default: fprintf(stderr, "Couldn't open data file (%s).\n", kTemplateFile); return kExitFailure;
-  }
-  if (!templatecomplete()) return kExitFailure;
-  if (argc != 7) {
-    printusage();
-    return kExitFailure;
-  }
-  Request request;
-  if (!parserequest(argv, &request)) return kExitFailure;
-  if (!rebuildsections(request)) return kExitFailure;
-  return writesections(request.outfile) ? kExitMapWritten : kExitFailure;
 }
 
 }  // namespace
