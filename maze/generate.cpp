@@ -69,14 +69,16 @@ inline uint32_t pickslot(uint32_t state, uint32_t f) {
   return r - (r == f);
 }
 
-struct Walker {
-  uint8_t *grid;
+// The grid as the walk sees it. Walks copy it into locals: the grid's bytes
+// are written through a byte pointer, which may alias anything in memory, so
+// state kept in memory would be reloaded after every write.
+struct Grid {
+  uint8_t *bytes;
   uint32_t xsize, ysize, zsize;
   uint32_t step[6];  // index offset of one position along each direction (wrapping)
-  uint32_t table;    // direction table: slot s holds bits 3s to 3s + 2
-  DrawBatch draws;
 };
 
+// Direction table: slot s holds the direction in bits 3s to 3s + 2.
 inline uint32_t slotof(uint32_t table, uint32_t s) { return (table >> (3 * s)) & 7u; }
 
 inline uint32_t swapslots(uint32_t table, uint32_t a, uint32_t b) {
@@ -87,44 +89,37 @@ inline uint32_t swapslots(uint32_t table, uint32_t a, uint32_t b) {
 // Picks until the picked slot holds a direction in `wanted`, moving each
 // failed direction behind the candidates. Returns the successful slot, or -1
 // once the candidates have run out.
-inline int runpicks(Walker *w, uint32_t candidates, unsigned wanted) {
-  if (w->draws.next + 6 > kBatch) {
-    if (w->draws.next > 0) w->draws.laststate = w->draws.states[w->draws.next - 1];
-    refill(&w->draws);
+inline int runpicks(DrawBatch *batch, uint32_t &next, uint32_t &table, uint32_t candidates, unsigned wanted) {
+  if (next + 6 > kBatch) {
+    batch->laststate = batch->states[next - 1];
+    refill(batch);
+    next = 0;
   }
-  const uint32_t *draw = w->draws.states + w->draws.next;
-  uint32_t table = w->table;
-  int result = -1;
   for (; candidates > 0; --candidates) {
-    uint32_t r = pickslot(*draw++, candidates);
-    if ((wanted >> slotof(table, r)) & 1u) {
-      result = static_cast<int>(r);
-      break;
-    }
+    uint32_t r = pickslot(batch->states[next++], candidates);
+    if ((wanted >> slotof(table, r)) & 1u) return static_cast<int>(r);
     table = swapslots(table, r, candidates - 1);
   }
-  w->draws.next = static_cast<uint32_t>(draw - w->draws.states);
-  w->table = table;
-  return result;
+  return -1;
 }
 
 // Bit d set when the neighbour two steps along direction d lies inside the
 // grid and is open; `inside` receives the same for merely lying inside. A flat
 // grid (one layer) has no neighbour along z, which spares two tests per cell.
 template <bool kFlat>
-inline unsigned openneighbours(const Walker *w, uint32_t x, uint32_t y, uint32_t z, uint32_t index,
-                               unsigned *inside) {
+inline unsigned openneighbours(const Grid &g, const uint32_t at[3], uint32_t index, unsigned *inside) {
   unsigned in = 0, open = 0;
-  if (x + 2 < w->xsize) in |= 1u << kPlusX, open |= unsigned(isopen(w->grid, index + 2 * w->step[kPlusX])) << kPlusX;
-  if (x >= 2) in |= 1u << kMinusX, open |= unsigned(isopen(w->grid, index + 2 * w->step[kMinusX])) << kMinusX;
-  if (y + 2 < w->ysize) in |= 1u << kPlusY, open |= unsigned(isopen(w->grid, index + 2 * w->step[kPlusY])) << kPlusY;
-  if (y >= 2) in |= 1u << kMinusY, open |= unsigned(isopen(w->grid, index + 2 * w->step[kMinusY])) << kMinusY;
-  if (kFlat) {
-    *inside = in;
-    return open;
+  auto look = [&](bool within, unsigned d) {
+    if (within) in |= 1u << d, open |= unsigned(isopen(g.bytes, index + 2 * g.step[d])) << d;
+  };
+  look(at[0] + 2 < g.xsize, kPlusX);
+  look(at[0] >= 2, kMinusX);
+  look(at[1] + 2 < g.ysize, kPlusY);
+  look(at[1] >= 2, kMinusY);
+  if (!kFlat) {
+    look(at[2] + 2 < g.zsize, kPlusZ);
+    look(at[2] >= 2, kMinusZ);
   }
-  if (z + 2 < w->zsize) in |= 1u << kPlusZ, open |= unsigned(isopen(w->grid, index + 2 * w->step[kPlusZ])) << kPlusZ;
-  if (z >= 2) in |= 1u << kMinusZ, open |= unsigned(isopen(w->grid, index + 2 * w->step[kMinusZ])) << kMinusZ;
   *inside = in;
   return open;
 }
@@ -132,70 +127,75 @@ inline unsigned openneighbours(const Walker *w, uint32_t x, uint32_t y, uint32_t
 // Opens the closed cell the scan found, joins it to an open neighbour, and
 // carves from it until the walk stands on a cell without closed neighbours.
 template <bool kFlat>
-void walkfrom(Walker *w, uint32_t x, uint32_t y, uint32_t z, uint32_t index) {
-  openposition(w->grid, index);
+void walkfrom(const Grid &shared, DrawBatch *batch, uint32_t *tableio, uint32_t x, uint32_t y, uint32_t z,
+              uint32_t index) {
+  const Grid g = shared;
+  uint32_t table = *tableio;
+  uint32_t next = batch->next;
+  uint32_t at[3] = {x, y, z};
+  openposition(g.bytes, index);
 
   // Joining: one of the neighbours is open (the scan opened every cell before
   // this one, and the origin), so this always succeeds within six picks.
   unsigned inside;
-  unsigned open = openneighbours<kFlat>(w, x, y, z, index, &inside);
-  uint32_t r = static_cast<uint32_t>(runpicks(w, 6, open));
-  uint32_t d = slotof(w->table, r);
-  openposition(w->grid, index + w->step[d]);
-  w->table = swapslots(w->table, r, 5);
-  uint32_t candidates = 5;
+  unsigned open = openneighbours<kFlat>(g, at, index, &inside);
+  uint32_t r = static_cast<uint32_t>(runpicks(batch, next, table, 6, open));
+  uint32_t d = slotof(table, r);
+  openposition(g.bytes, index + g.step[d]);
+  table = swapslots(table, r, 5);
 
   // Carving walk.
-  uint32_t at[3] = {x, y, z};
   unsigned closed = inside & ~open;
-  for (;;) {
-    int picked = runpicks(w, candidates, closed);
-    if (picked < 0) return;
-    d = slotof(w->table, static_cast<uint32_t>(picked));
-    uint32_t passage = index + w->step[d];
-    openposition(w->grid, passage);
-    index = passage + w->step[d];
-    openposition(w->grid, index);
+  for (uint32_t candidates = 5;; candidates = 6) {
+    int picked = runpicks(batch, next, table, candidates, closed);
+    if (picked < 0) break;
+    d = slotof(table, static_cast<uint32_t>(picked));
+    uint32_t passage = index + g.step[d];
+    openposition(g.bytes, passage);
+    index = passage + g.step[d];
+    openposition(g.bytes, index);
     // Arithmetic rather than a switch: the direction is random, and a jump
     // through a table would be mispredicted at nearly every step.
     at[d >> 1] += (d & 1u) ? 0u - 2u : 2u;
-    candidates = 6;
-    open = openneighbours<kFlat>(w, at[0], at[1], at[2], index, &inside);
+    open = openneighbours<kFlat>(g, at, index, &inside);
     closed = inside & ~open;
   }
+  *tableio = table;
+  batch->next = next;
 }
 
 }  // namespace
 
 void generatemaze(MazeHandle *maze, RandomSource *source) {
-  Walker w;
-  w.grid = maze->grid;
-  w.xsize = static_cast<uint32_t>(maze->xsize);
-  w.ysize = static_cast<uint32_t>(maze->ysize);
-  w.zsize = static_cast<uint32_t>(maze->zsize);
-  const uint32_t row = w.xsize, layer = w.xsize * w.ysize;
-  w.step[kPlusX] = 1;
-  w.step[kMinusX] = 0u - 1u;
-  w.step[kPlusY] = row;
-  w.step[kMinusY] = 0u - row;
-  w.step[kPlusZ] = layer;
-  w.step[kMinusZ] = 0u - layer;
-  w.table = 0;
-  for (uint32_t s = 0; s < 6; ++s) w.table |= s << (3 * s);
-  w.draws.laststate = source->state;
-  refill(&w.draws);
+  Grid g;
+  g.bytes = maze->grid;
+  g.xsize = static_cast<uint32_t>(maze->xsize);
+  g.ysize = static_cast<uint32_t>(maze->ysize);
+  g.zsize = static_cast<uint32_t>(maze->zsize);
+  const uint32_t row = g.xsize, layer = g.xsize * g.ysize;
+  g.step[kPlusX] = 1;
+  g.step[kMinusX] = 0u - 1u;
+  g.step[kPlusY] = row;
+  g.step[kMinusY] = 0u - row;
+  g.step[kPlusZ] = layer;
+  g.step[kMinusZ] = 0u - layer;
+  uint32_t table = 0;
+  for (uint32_t s = 0; s < 6; ++s) table |= s << (3 * s);
+  DrawBatch batch;
+  batch.laststate = source->state;
+  refill(&batch);
 
-  openposition(w.grid, 0);
-  for (uint32_t z = 0; z < w.zsize; z += 2) {
-    for (uint32_t y = 0; y < w.ysize; y += 2) {
+  openposition(g.bytes, 0);
+  for (uint32_t z = 0; z < g.zsize; z += 2) {
+    for (uint32_t y = 0; y < g.ysize; y += 2) {
       uint32_t index = z * layer + y * row;
-      for (uint32_t x = 0; x < w.xsize; x += 2, index += 2) {
-        if (isopen(w.grid, index)) continue;
-        if (w.zsize == 1) walkfrom<true>(&w, x, y, z, index);
-        else walkfrom<false>(&w, x, y, z, index);
+      for (uint32_t x = 0; x < g.xsize; x += 2, index += 2) {
+        if (isopen(g.bytes, index)) continue;
+        if (g.zsize == 1) walkfrom<true>(g, &batch, &table, x, y, z, index);
+        else walkfrom<false>(g, &batch, &table, x, y, z, index);
       }
     }
   }
   // Draws made ahead but not used are not taken from the source.
-  source->state = w.draws.next > 0 ? w.draws.states[w.draws.next - 1] : w.draws.laststate;
+  source->state = batch.next > 0 ? batch.states[batch.next - 1] : batch.laststate;
 }
