@@ -296,7 +296,17 @@ bool openoutput(const char *filename, Output *out)
                 replace = true;
             }
         } else if (errno == ENOENT) {
-            replace = true;
+            // Device names such as "NUL" have no directory entry to stat,
+            // yet open; they cannot be replaced.
+            HANDLE handle = CreateFileA(filename, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+            if (handle == INVALID_HANDLE_VALUE) {
+                replace = true;
+            } else {
+                replace = GetFileType(handle) == FILE_TYPE_DISK;
+                CloseHandle(handle);
+            }
+            errno = ENOENT;
         }
 #else
         struct stat info;
