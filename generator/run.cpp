@@ -1,5 +1,6 @@
 #include "run.h"
 
+#include <errno.h>
 #include <inttypes.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -123,6 +124,16 @@ bool renewsection(Section *section, uint64_t length, const char *context) {
   return true;
 }
 
+// True when the maze library refuses the request's maze by its sizes alone:
+// a negative pitch asks for negative sizes, and the layout then keeps water
+// alone, which is a finished map.
+bool mazerefused(const Request &request) {
+  const int64_t pitch = int64_t(request.pathwidth) + request.waterwidth;
+  const int64_t mazewidth = 2 * int64_t(request.width) / pitch;
+  const int64_t mazeheight = 2 * int64_t(request.height) / pitch;
+  return mazewidth < 0 || mazeheight < 0 || mazewidth * mazeheight > INT32_MAX;
+}
+
 // Rebuilds the six sections around a new maze. Returns false when a data
 // block could not be allocated; the map must then not be written.
 bool rebuildsections(const Request &request) {
@@ -143,8 +154,14 @@ bool rebuildsections(const Request &request) {
   }
 
   if (renewsection(cTile, lengths.tile, "malloc cTile")) {
-    layterrain(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth,
-               readword(cEra->data, 0), cTile->data);
+    if (layterrain(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth,
+                   readword(cEra->data, 0), cTile->data) == 0 &&
+        !mazerefused(request)) {
+      // A maze the library accepts but did not return: it ran out of memory,
+      // and a map of water alone would pass for a finished one.
+      syserrortext("qndcreate", strerror(ENOMEM));
+      complete = false;
+    }
   } else {
     complete = false;
   }

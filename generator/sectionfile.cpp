@@ -452,9 +452,22 @@ int readtemplate(const char *filename)
                     syserrortext("fread", "unexpected end of file");
                 status = TEMPLATE_INVALID;
                 break;
-            case DATA_NOBLOCK:
+            case DATA_NOBLOCK: {
+                // Skip the data, or it would be read as the next headers and
+                // the shortage reported as a damaged file.
+                uint8_t skipped[4096];
+                uint64_t left = section->length;
+                while (left > 0) {
+                    size_t step = left < sizeof skipped ? size_t(left) : sizeof skipped;
+                    size_t got = std::fread(skipped, 1, step, file);
+                    consumed += got;
+                    left -= got;
+                    if (got < step)
+                        break;
+                }
                 status = TEMPLATE_NOMEMORY;
                 break;
+            }
             case DATA_NOGROWTH:
                 // Part of the data is gone, so the next header cannot be found.
                 status = TEMPLATE_NOMEMORY;
