@@ -14,6 +14,7 @@ namespace {
 // not fit a signed 32-bit integer.
 int64_t positioncount(int32_t xsize, int32_t ysize, int32_t zsize) {
   if (xsize < 0 || ysize < 0 || zsize < 0) return -1;
+  if (xsize == 0 || ysize == 0 || zsize == 0) return 0;
   int64_t count = static_cast<int64_t>(xsize) * ysize;
   if (count > INT32_MAX) return -1;
   count *= zsize;
