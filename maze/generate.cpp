@@ -186,6 +186,9 @@ void generatemaze(MazeHandle *maze, RandomSource *source) {
   refill(&batch);
 
   openposition(g.bytes, 0);
+  // Without a position there is no cell to scan for, however long the other
+  // axes are.
+  if (g.xsize == 0 || g.ysize == 0 || g.zsize == 0) return;
   for (uint32_t z = 0; z < g.zsize; z += 2) {
     for (uint32_t y = 0; y < g.ysize; y += 2) {
       uint32_t index = z * layer + y * row;
