@@ -152,7 +152,7 @@ TEST(MazeGrid, RefusesSizesWithoutAGrid) {
   EXPECT_EQ(_qndcreate(5, 5, -2), nullptr);
   EXPECT_EQ(_qndcreate(65536, 32768, 1), nullptr);  // 2^31 positions
   EXPECT_EQ(_qndcreate(2, 2, INT32_MAX), nullptr);
-  EXPECT_EQ(_qndcreate(INT32_MAX, INT32_MAX, 0), nullptr);  // the first product already overflows
+  EXPECT_EQ(_qndcreate(INT32_MAX, INT32_MAX, 1), nullptr);  // the first product already overflows
   for (auto sizes : {std::array<int32_t, 3>{0, 7, 7}, {70000, 70000, 0}, {0, INT32_MAX, INT32_MAX}}) {
     MazeHandle *empty = _qndcreate(sizes[0], sizes[1], sizes[2]);  // no position, yet a maze
     EXPECT_NE(empty, nullptr);
