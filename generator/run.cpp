@@ -19,7 +19,7 @@ namespace {
 const char kTemplateFile[] = "ruvivare.dat";
 
 void printusage() {
-  fputs("USAGE: trevalk xsize ysize pathwidth(4-) waterwidth(2-) tileset(0-4) outfile\n", stderr);
+  errormessage("USAGE: trevalk xsize ysize pathwidth(4-) waterwidth(2-) tileset(0-4) outfile\n");
 }
 
 uint16_t readword(const uint8_t *data, size_t word) {
@@ -44,10 +44,10 @@ bool templatecomplete() {
   bool complete = true;
   for (const Needed &n : needed) {
     if (n.section == nullptr) {
-      fprintf(stderr, "Invalid data file (%s): it has no \"%s\" section.\n", kTemplateFile, n.name);
+      errormessage("Invalid data file (%s): it has no \"%s\" section.\n", kTemplateFile, n.name);
       complete = false;
     } else if (n.section->length < n.bytes) {
-      fprintf(stderr, "Invalid data file (%s): its \"%s\" section is too short (%" PRIu32
+      errormessage("Invalid data file (%s): its \"%s\" section is too short (%" PRIu32
               " bytes of data, at least %" PRIu32 " needed).\n", kTemplateFile, n.name, n.section->length, n.bytes);
       complete = false;
     }
@@ -84,13 +84,12 @@ bool parserequest(char **argv, Request *request) {
 
   const uint32_t w = request->width, h = request->height;
   if (int64_t(request->pathwidth) + request->waterwidth == 0) {
-    fputs("The path width and the water width add up to 0 once rounded to even numbers.\n", stderr);
+    errormessage("The path width and the water width add up to 0 once rounded to even numbers.\n");
     printusage();
     return false;
   }
   if (!mapfits(w, h)) {
-    fprintf(stderr,
-            "A map of %" PRIu32 "x%" PRIu32 " tiles is too large for its sections: with a width of %" PRIu32
+    errormessage("A map of %" PRIu32 "x%" PRIu32 " tiles is too large for its sections: with a width of %" PRIu32
             " the height may be at most %" PRIu32 ", with a height of %" PRIu32 " the width at most %" PRIu32
             ".\n",
             w, h, w, largestheight(w), h, largestwidth(h));
@@ -98,8 +97,7 @@ bool parserequest(char **argv, Request *request) {
   }
   uint64_t draws = paintingdraws(w, h, request->pathwidth, request->waterwidth);
   if (draws > paintinglimit(w, h)) {
-    fprintf(stderr,
-            "The path width and the water width overlap too far: painting the maze could take %" PRIu64
+    errormessage("The path width and the water width overlap too far: painting the maze could take %" PRIu64
             " draws for %" PRIu64 " tiles.\n",
             draws, uint64_t(w) * h);
     printusage();
@@ -180,9 +178,9 @@ int run(int argc, char **argv) {
   int status = readtemplate(kTemplateFile);
   switch (status) {
     case TEMPLATE_READ: break;
-    case TEMPLATE_INVALID: fprintf(stderr, "Invalid data file (%s).\n", kTemplateFile); return kExitFailure;
-    case TEMPLATE_NOMEMORY: fputs("Out of memory.\n", stderr); return kExitFailure;
-    default: fprintf(stderr, "Couldn't open data file (%s).\n", kTemplateFile); return kExitFailure;
+    case TEMPLATE_INVALID: errormessage("Invalid data file (%s).\n", kTemplateFile); return kExitFailure;
+    case TEMPLATE_NOMEMORY: errormessage("Out of memory.\n"); return kExitFailure;
+    default: errormessage("Couldn't open data file (%s).\n", kTemplateFile); return kExitFailure;
   }
   if (!templatecomplete()) return kExitFailure;
   if (argc != 7) {

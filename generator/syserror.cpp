@@ -1,6 +1,7 @@
 #include "syserror.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -20,4 +21,13 @@ void syserrortext(const char *context, const char *text)
         std::fprintf(stderr, "%s: %s\n", context, text);
     else
         std::fprintf(stderr, "%s\n", text);
+}
+
+void errormessage(const char *format, ...)
+{
+    std::fflush(stdout);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
 }

@@ -19,4 +19,14 @@ void syserror(const char *context);
  */
 void syserrortext(const char *context, const char *text);
 
+/*
+ * errormessage: prints a message of the program's own on standard error, as
+ * printf does, after whatever standard output holds so far, so that the two
+ * streams keep their order when they end up in one place.
+ */
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+void errormessage(const char *format, ...);
+
 #endif
