@@ -155,9 +155,9 @@ DataOutcome readdata(FILE *file, uint32_t length, size_t firstsize, uint8_t **bl
     return count == length ? DATA_WHOLE : DATA_SHORT;
 }
 
-// Remembers a section of a known name and prints its diagnostics, using only
-// the `count` bytes of data that were read.
-void examine(Section *section, size_t count)
+// Remembers a section of a known name and, when asked to, prints its
+// diagnostics, using only the `count` bytes of data that were read.
+void examine(Section *section, size_t count, bool diagnostics)
 {
     const char *name = section->name;
     const uint8_t *data = section->data;
@@ -165,9 +165,13 @@ void examine(Section *section, size_t count)
         cTile = section;
     } else if (std::memcmp(name, "ISOM", 4) == 0) {
         cIsom = section;
+        if (!diagnostics)
+            return;
         std::printf("ISOM length=%" PRIu32 " first word=%u\n", section->length,
                     unsigned(wordat(data, count, 0)));
     } else if (std::memcmp(name, "THG2", 4) == 0) {
+        if (!diagnostics)
+            return;
         std::printf("THG2 %" PRIu32 "\n", section->length);
         for (size_t i = 0; i < count; i++)
             printword((long long)i, data[i]);
@@ -177,6 +181,8 @@ void examine(Section *section, size_t count)
         cDim = section;
     } else if (std::memcmp(name, "MASK", 4) == 0) {
         cMask = section;
+        if (!diagnostics)
+            return;
         std::printf("MASK %" PRIu32 "\n", section->length);
         printword(0, wordat(data, count, 0));
         printword(1, wordat(data, count, 1));
@@ -401,7 +407,9 @@ void appendsection(Section *section)
     sectionlist.tail = section;
 }
 
-int readtemplate(const char *filename)
+namespace {
+
+int readsections(const char *filename, bool diagnostics)
 {
     FILE *file = std::fopen(filename, "rb");
     if (file == nullptr)
@@ -477,10 +485,22 @@ int readtemplate(const char *filename)
             consumed += count;
         }
         appendsection(section);
-        examine(section, count);
+        examine(section, count, diagnostics);
     }
     std::fclose(file);
     return status;
+}
+
+}  // namespace
+
+int readtemplate(const char *filename)
+{
+    return readsections(filename, true);
+}
+
+int readmapquietly(const char *filename)
+{
+    return readsections(filename, false);
 }
 
 void worddump(int index, uint16_t value)

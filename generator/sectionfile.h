@@ -82,6 +82,13 @@ void appendsection(Section *section);
 int readtemplate(const char *filename);
 
 /*
+ * readmapquietly: readtemplate without the diagnostics on standard output,
+ * for programs that only look at a map and keep standard output for
+ * themselves. A short read is still reported on standard error.
+ */
+int readmapquietly(const char *filename);
+
+/*
  * worddump: prints "%5d %s %4X %5d\n": index, the 16 bits of value from the
  * most significant down as 0 and 1 digits, value in hexadecimal and value in
  * decimal.

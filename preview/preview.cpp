@@ -1,0 +1,446 @@
+#include "preview.h"
+
+#include "sectionfile.h"
+#include "syserror.h"
+
+#include <png.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+const PaletteRow kPalette[] = {
+    // group           kind               variant 0 colour   step
+    {2,              "path",            {232, 208, 152},   4},
+    {3,              "path, partner",   {214, 186, 126},   4},
+    {6,              "water",           {56, 104, 200},    3},
+    {7,              "water, partner",  {84, 136, 226},    3},
+    {kAnyOtherGroup, "anything else",   {128, 128, 128},   0},
+};
+const size_t kPaletteRows = sizeof kPalette / sizeof kPalette[0];
+
+void tilecolour(uint16_t tile, uint8_t rgb[3])
+{
+    const int group = tile >> 4;
+    const unsigned variant = tile & 15u;
+    const PaletteRow *row = &kPalette[kPaletteRows - 1];
+    for (size_t i = 0; i + 1 < kPaletteRows; i++)
+        if (kPalette[i].group == group)
+            row = &kPalette[i];
+    for (int c = 0; c < 3; c++)
+        rgb[c] = uint8_t(row->rgb[c] - variant * row->step);
+}
+
+unsigned defaultscale(uint32_t width)
+{
+    if (width == 0 || width > kDefaultImageWidth)
+        return kMinScale;
+    unsigned scale = unsigned((kDefaultImageWidth + width - 1) / width);
+    return scale < kMaxScale ? scale : kMaxScale;
+}
+
+bool parsescale(const char *text, unsigned *scale)
+{
+    unsigned value = 0;
+    if (text[0] == '\0')
+        return false;
+    for (const char *c = text; *c != '\0'; c++) {
+        if (*c < '0' || *c > '9')
+            return false;
+        value = value * 10 + unsigned(*c - '0');
+        // Stops before a long run of digits could wrap around.
+        if (value > kMaxScale)
+            return false;
+    }
+    if (value < kMinScale)
+        return false;
+    *scale = value;
+    return true;
+}
+
+namespace {
+
+// Bytes of deflate output that libpng gathers into one chunk, and of the
+// file's buffer: large enough that a big image is written in few calls.
+const size_t kCompressionBuffer = size_t(1) << 16;
+
+uint16_t wordat(const uint8_t *data, size_t which)
+{
+    return uint16_t(data[2 * which] | data[2 * which + 1] << 8);
+}
+
+// Checks that the read sections hold a map that can be drawn and finds its
+// size and tiles. Reports the first shortcoming under the map's name.
+bool findmap(const char *mapfile, uint32_t *width, uint32_t *height, const uint8_t **tiles)
+{
+    char text[160];
+    if (sectionlist.head == nullptr) {
+        syserrortext(mapfile, "not a map file: it holds no sections");
+        return false;
+    }
+    if (cDim == nullptr) {
+        syserrortext(mapfile, "the map has no \"DIM \" section, which gives its size");
+        return false;
+    }
+    if (cDim->length < 4) {
+        std::snprintf(text, sizeof text,
+                      "the \"DIM \" section is too short to give the map's size (%" PRIu32
+                      " bytes, 4 needed)",
+                      cDim->length);
+        syserrortext(mapfile, text);
+        return false;
+    }
+    *width = wordat(cDim->data, 0);
+    *height = wordat(cDim->data, 1);
+    if (*width == 0 || *height == 0) {
+        std::snprintf(text, sizeof text, "the map is %" PRIu32 "x%" PRIu32 " tiles: nothing to draw",
+                      *width, *height);
+        syserrortext(mapfile, text);
+        return false;
+    }
+    const Section *layer = cMtxm != nullptr ? cMtxm : cTile;
+    if (layer == nullptr) {
+        syserrortext(mapfile, "the map has no \"MTXM\" or \"TILE\" section, which hold its tiles");
+        return false;
+    }
+    const uint64_t needed = uint64_t(*width) * *height;
+    if (layer->length / 2 < needed) {
+        std::snprintf(text, sizeof text,
+                      "the \"%.4s\" section holds %" PRIu32 " tiles, fewer than the %" PRIu64
+                      " of a %" PRIu32 "x%" PRIu32 " map",
+                      layer->name, layer->length / 2, needed, *width, *height);
+        syserrortext(mapfile, text);
+        return false;
+    }
+    *tiles = layer->data;
+    return true;
+}
+
+// Reads the map into the section list and reports why it cannot be used.
+bool readmap(const char *mapfile)
+{
+    switch (readmapquietly(mapfile)) {
+    case TEMPLATE_READ:
+        return true;
+    case TEMPLATE_NOFILE:
+        // The reader returns as soon as the open fails, so errno still
+        // tells why.
+        syserror(mapfile);
+        return false;
+    case TEMPLATE_INVALID:
+        syserrortext(mapfile, "not a readable map file: a section's data ends before its stated length");
+        return false;
+    default:
+        syserrortext(mapfile, "out of memory while reading the map");
+        return false;
+    }
+}
+
+// Where the image goes: straight into the named file, or into a temporary
+// file beside it that takes the name once the image is complete.
+struct Output {
+    FILE *file;
+    char *temppath;     // NULL when writing in place
+};
+
+bool isseparator(char c)
+{
+#ifdef _WIN32
+    return c == '/' || c == '\\' || c == ':';
+#else
+    return c == '/';
+#endif
+}
+
+// A new, exclusively created file in the folder of `path`. Sets errno and
+// returns NULL on failure.
+FILE *createtemporary(const char *path, char **temppath)
+{
+    static unsigned serial = 0;
+    size_t folder = std::strlen(path);
+    while (folder > 0 && !isseparator(path[folder - 1]))
+        folder--;
+    const size_t size = folder + 64;
+    char *name = static_cast<char *>(std::malloc(size));
+    if (name == nullptr) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    std::memcpy(name, path, folder);
+    for (int attempt = 0; attempt < 1000; attempt++) {
+#ifdef _WIN32
+        std::snprintf(name + folder, size - folder, ".trevalk-preview-%lu-%u.tmp",
+                      (unsigned long)_getpid(), serial++);
+        int fd = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        FILE *file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
+#else
+        std::snprintf(name + folder, size - folder, ".trevalk-preview-%lu-%u.tmp",
+                      (unsigned long)getpid(), serial++);
+        int fd = open(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
+        FILE *file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+#endif
+        if (file != nullptr) {
+            *temppath = name;
+            return file;
+        }
+        int error = errno;
+        if (fd >= 0) {
+#ifdef _WIN32
+            _close(fd);
+#else
+            close(fd);
+#endif
+            std::remove(name);
+        } else if (error == EEXIST) {
+            continue;
+        }
+        std::free(name);
+        errno = error;
+        return nullptr;
+    }
+    std::free(name);
+    errno = EEXIST;
+    return nullptr;
+}
+
+// Opens the output for `pngfile`. Only regular files and new names can be
+// replaced; a device or pipe is written in place, and whatever else the name
+// is (a folder, say) is left to the open, whose error then names the problem.
+// Sets errno on failure.
+bool openoutput(const char *pngfile, Output *out)
+{
+    out->file = nullptr;
+    out->temppath = nullptr;
+    struct stat info;
+    bool replace;
+    if (stat(pngfile, &info) == 0) {
+        replace = (info.st_mode & S_IFMT) == S_IFREG;
+        // Replacing a read-only file would get past its protection.
+#ifdef _WIN32
+        if (replace && _access(pngfile, 2) != 0)
+            return false;
+#else
+        if (replace && access(pngfile, W_OK) != 0)
+            return false;
+#endif
+    } else {
+        replace = errno == ENOENT;
+    }
+    if (!replace) {
+        out->file = std::fopen(pngfile, "wb");
+        return out->file != nullptr;
+    }
+    out->file = createtemporary(pngfile, &out->temppath);
+    return out->file != nullptr;
+}
+
+// Puts the finished temporary file in place of the image's name. Sets errno
+// on failure.
+bool replacefile(const char *temppath, const char *pngfile)
+{
+#ifdef _WIN32
+    if (MoveFileExA(temppath, pngfile, MOVEFILE_REPLACE_EXISTING))
+        return true;
+    errno = EACCES;
+    return false;
+#else
+    return std::rename(temppath, pngfile) == 0;
+#endif
+}
+
+// What the libpng callbacks hand back: the system error of a failed write,
+// or libpng's own message.
+struct Encoder {
+    FILE *file;
+    int writeerror;
+    char message[128];
+    std::jmp_buf failed;
+};
+
+[[noreturn]] void encodererror(png_structp png, png_const_charp message)
+{
+    Encoder *encoder = static_cast<Encoder *>(png_get_error_ptr(png));
+    std::snprintf(encoder->message, sizeof encoder->message, "%s", message);
+    std::longjmp(encoder->failed, 1);
+}
+
+void encoderwarning(png_structp, png_const_charp) {}
+
+void encoderwrite(png_structp png, png_bytep data, size_t length)
+{
+    Encoder *encoder = static_cast<Encoder *>(png_get_io_ptr(png));
+    if (std::fwrite(data, 1, length, encoder->file) != length) {
+        encoder->writeerror = errno != 0 ? errno : EIO;
+        png_error(png, "write failed");
+    }
+}
+
+void encoderflush(png_structp) {}
+
+// Encodes the image into an open file: each tile row is drawn once into
+// `row`, with the colours of every tile value from `colours`, and handed to
+// libpng `scale` times. Returns false with the encoder's writeerror or
+// message set.
+//
+// Kept free of objects with destructors, which the jump out of libpng would
+// skip.
+bool encode(Encoder *encoder, const uint8_t *tiles, uint32_t width, uint32_t height,
+            unsigned scale, const uint8_t *colours, uint8_t *row)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, encoder, encodererror,
+                                              encoderwarning);
+    if (png == nullptr) {
+        encoder->writeerror = ENOMEM;
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        encoder->writeerror = ENOMEM;
+        return false;
+    }
+    if (setjmp(encoder->failed) != 0) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+
+    const uint32_t imagewidth = width * scale;
+    const uint32_t imageheight = height * scale;
+    // libpng's own ceiling of a million pixels a side is below what a large
+    // map at a large scale needs.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    png_set_write_fn(png, encoder, encoderwrite, encoderflush);
+    png_set_IHDR(png, info, imagewidth, imageheight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // Tile maps are large flat areas with noise at the scale of one tile:
+    // the fastest deflate level with a single cheap filter packs them well,
+    // where trying every filter on every row would cost more than the map
+    // took to generate.
+    // Deflate is nearly all of the time a large preview takes, so it runs at
+    // its fastest level. Neighbouring tiles differ in variant, so at scale 1
+    // no filter pays for itself. A scaled tile repeats each pixel row, which
+    // the "up" filter turns into zeros: deflate finds those even where a row
+    // is longer than its window, and runs of zeros cost it least.
+    png_set_compression_level(png, Z_BEST_SPEED);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, scale > 1 ? PNG_FILTER_UP : PNG_FILTER_NONE);
+    png_set_compression_buffer_size(png, kCompressionBuffer);
+    png_write_info(png, info);
+
+    for (uint32_t y = 0; y < height; y++) {
+        const uint8_t *source = tiles + size_t(2) * width * y;
+        uint8_t *pixel = row;
+        for (uint32_t x = 0; x < width; x++) {
+            const uint8_t *rgb = colours + 3 * size_t(wordat(source, x));
+            for (unsigned k = 0; k < scale; k++, pixel += 3) {
+                pixel[0] = rgb[0];
+                pixel[1] = rgb[1];
+                pixel[2] = rgb[2];
+            }
+        }
+        for (unsigned k = 0; k < scale; k++)
+            png_write_row(png, row);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+// Writes the image of width x height tiles to pngfile, safely as described
+// for writepreview. Reports failures under the image's name.
+bool writepng(const char *pngfile, const uint8_t *tiles, uint32_t width, uint32_t height,
+              unsigned scale, bool *replaced)
+{
+    // Looking each tile value's colour up in a table of all 65536 keeps the
+    // palette search out of the loop over the pixels.
+    uint8_t *colours = static_cast<uint8_t *>(std::malloc(size_t(3) << 16));
+    uint8_t *row = static_cast<uint8_t *>(std::malloc(size_t(3) * width * scale));
+    if (colours == nullptr || row == nullptr) {
+        std::free(colours);
+        std::free(row);
+        errno = ENOMEM;
+        syserror(pngfile);
+        return false;
+    }
+    for (uint32_t tile = 0; tile <= 0xFFFF; tile++)
+        tilecolour(uint16_t(tile), colours + 3 * tile);
+    Output out;
+    if (!openoutput(pngfile, &out)) {
+        syserror(pngfile);
+        std::free(colours);
+        std::free(row);
+        return false;
+    }
+    *replaced = out.temppath != nullptr;
+    std::setvbuf(out.file, nullptr, _IOFBF, kCompressionBuffer);
+
+    Encoder encoder;
+    encoder.file = out.file;
+    encoder.writeerror = 0;
+    encoder.message[0] = '\0';
+    errno = 0;
+    bool whole = encode(&encoder, tiles, width, height, scale, colours, row);
+    std::free(colours);
+    std::free(row);
+    if (!whole) {
+        if (encoder.writeerror != 0)
+            syserrortext(pngfile, std::strerror(encoder.writeerror));
+        else
+            syserrortext(pngfile, encoder.message);
+    }
+    // Buffered bytes reach the file only here, so a full disk may show up
+    // only now.
+    if (std::fclose(out.file) != 0 && whole) {
+        syserror(pngfile);
+        whole = false;
+    }
+    if (out.temppath != nullptr) {
+        if (whole && !replacefile(out.temppath, pngfile)) {
+            syserror(pngfile);
+            whole = false;
+        }
+        if (!whole)
+            std::remove(out.temppath);
+        std::free(out.temppath);
+    }
+    return whole;
+}
+
+}  // namespace
+
+bool writepreview(const char *mapfile, const char *pngfile, unsigned scale,
+                  PreviewResult *result)
+{
+    uint32_t width = 0, height = 0;
+    const uint8_t *tiles = nullptr;
+    bool written = false;
+    bool replaced = false;
+    if (readmap(mapfile) && findmap(mapfile, &width, &height, &tiles)) {
+        if (scale == 0)
+            scale = defaultscale(width);
+        written = writepng(pngfile, tiles, width, height, scale, &replaced);
+    }
+    clearsections();
+    if (written) {
+        result->width = width;
+        result->height = height;
+        result->scale = scale;
+        result->replaced = replaced;
+    }
+    return written;
+}

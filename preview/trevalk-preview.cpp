@@ -1,0 +1,50 @@
+// trevalk-preview: draws a map file as a PNG image.
+//
+//   trevalk-preview MAP PNG [SCALE]
+//
+// Each tile becomes a square of SCALE x SCALE pixels in its palette colour
+// (preview.h). On success one line on standard output names the image, its
+// size and the scale; nothing is printed when the image went to a device or
+// pipe, which may be standard output itself.
+#include <stdio.h>
+
+#include "exitstatus.h"
+#include "preview.h"
+#include "syserror.h"
+
+namespace {
+
+void printusage()
+{
+    errormessage("USAGE: trevalk-preview MAP PNG [SCALE]\n"
+                 "  SCALE: pixels per tile side, %u to %u; by default 1 for maps wider than %u\n"
+                 "  tiles, otherwise the smallest that makes the image %u pixels wide or more\n",
+                 kMinScale, kMaxScale, unsigned(kDefaultImageWidth),
+                 unsigned(kDefaultImageWidth));
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3 && argc != 4) {
+        printusage();
+        return kExitFailure;
+    }
+    unsigned scale = 0;
+    if (argc == 4 && !parsescale(argv[3], &scale)) {
+        errormessage("Invalid scale \"%s\": a whole number from %u to %u is needed.\n", argv[3],
+                     kMinScale, kMaxScale);
+        printusage();
+        return kExitFailure;
+    }
+    PreviewResult result;
+    if (!writepreview(argv[1], argv[2], scale, &result))
+        return kExitFailure;
+    if (result.replaced)
+        printf("Wrote %s: %ux%u pixels, %ux%u tiles at scale %u\n", argv[2],
+               unsigned(result.width * result.scale), unsigned(result.height * result.scale),
+               unsigned(result.width), unsigned(result.height), result.scale);
+    // The generator's statuses: 0 once the output is complete.
+    return kExitMapWritten;
+}
