@@ -336,6 +336,50 @@ TEST_F(Preview, EveryPixelHasItsTileColourForEachShapeAndScale)
     }
 }
 
+TEST_F(Preview, ImageWiderThanLibpngsDefaultLimitIsWritten)
+{
+    // 65535 tiles at scale 16 are over a million pixels wide, past the
+    // ceiling that libpng puts on both reading and writing unless told
+    // otherwise; the reader here is told otherwise.
+    const uint32_t width = 65535;
+    std::vector<uint16_t> tiles = sampletiles(width);
+    writemap(dim(width, 1) + section("MTXM", words(tiles)));
+    bool written = false;
+    EXPECT_EQ(preview(16, &written), "");
+    ASSERT_TRUE(written);
+
+    FILE *file = std::fopen(pngpath.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<uint8_t> row(size_t(3) * width * 16);
+    // Changed after setjmp and read after a jump back to it.
+    volatile size_t wrong = 0;
+    volatile uint32_t rows = 0;
+    if (setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, file);
+        png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+        png_read_info(png, info);
+        EXPECT_EQ(png_get_image_width(png, info), width * 16);
+        EXPECT_EQ(png_get_image_height(png, info), 16u);
+        for (; rows < png_get_image_height(png, info); rows = rows + 1) {
+            png_read_row(png, row.data(), nullptr);
+            for (uint32_t x = 0; x < width * 16; x++) {
+                uint8_t want[3];
+                tilecolour(tiles[x / 16], want);
+                if (std::memcmp(&row[size_t(3) * x], want, 3) != 0)
+                    wrong = wrong + 1;
+            }
+        }
+    } else {
+        ADD_FAILURE() << "libpng could not read " << pngpath;
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(file);
+    EXPECT_EQ(uint32_t(rows), 16u);
+    EXPECT_EQ(size_t(wrong), 0u);
+}
+
 TEST_F(Preview, GeneratorStyleMapUsesTheLastDimAndMtxmAndPrintsNothing)
 {
     // Every section the generator writes, including the three the reader
