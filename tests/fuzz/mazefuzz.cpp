@@ -89,14 +89,24 @@ void checkperfect(const MazeHandle &m, size_t bytes) {
 void fuzzentrypoints(const uint8_t *data, size_t size) {
   if (size < 12) return;
   int32_t x = int32_t(le32(data)), y = int32_t(le32(data + 4)), z = int32_t(le32(data + 8));
-  bool valid = x >= 0 && y >= 0 && z >= 0 && int64_t(x) * y <= INT32_MAX &&
-               int64_t(x) * y * z <= INT32_MAX;
+  // The product of all three sizes counts: one size of 0 makes any other
+  // size fit, however large.
+  bool empty = x == 0 || y == 0 || z == 0;
+  bool valid = x >= 0 && y >= 0 && z >= 0 &&
+               (empty || (int64_t(x) * y <= INT32_MAX && int64_t(x) * y * z <= INT32_MAX));
   if (!valid) {
     FUZZ_CHECK(_qndcreate(x, y, z) == nullptr);
     return;
   }
   // Large valid grids cost time and memory without reaching new code.
-  if (int64_t(x) * y * z > 4096 || x > 4096 || y > 4096 || z > 4096) return;
+  if (!empty && (int64_t(x) * y * z > 4096 || x > 4096 || y > 4096 || z > 4096)) return;
+  if (empty) {
+    MazeHandle *maze = _qndcreate(x, y, z);
+    FUZZ_CHECK(maze != nullptr);
+    checkperfect(*maze, 1);
+    _qnddestroy(maze);
+    return;
+  }
   MazeHandle *maze = _qndcreate(x, y, z);
   FUZZ_CHECK(maze != nullptr);
   checkperfect(*maze, size_t(int64_t(x) * y * z / 8 + 1));
