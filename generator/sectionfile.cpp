@@ -1,5 +1,6 @@
 #include "sectionfile.h"
 
+#include "outputfile.h"
 #include "syserror.h"
 
 #include <cerrno>
@@ -8,17 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
 #include <sys/stat.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 SectionList sectionlist = {nullptr, nullptr};
 Section *cTile = nullptr;
@@ -191,202 +182,6 @@ void examine(Section *section, size_t count, bool diagnostics)
     }
 }
 
-// Where writesections puts the map: straight into the named file, or into a
-// temporary file that replaces `finalpath` once everything is written.
-struct Output {
-    FILE *file;
-    char *temppath;    // NULL when writing in place
-    char *finalpath;   // NULL: the name as given
-};
-
-char *copystring(const char *text)
-{
-    size_t size = std::strlen(text) + 1;
-    char *copy = static_cast<char *>(std::malloc(size));
-    if (copy != nullptr)
-        std::memcpy(copy, text, size);
-    return copy;
-}
-
-bool isseparator(char c)
-{
-#ifdef _WIN32
-    return c == '/' || c == '\\' || c == ':';
-#else
-    return c == '/';
-#endif
-}
-
-// A new, exclusively created file beside `path`, open for writing; its name
-// is stored in *temppath. Sets errno and returns NULL on failure.
-FILE *createtemporary(const char *path, bool keepmode, unsigned mode, char **temppath)
-{
-    static unsigned serial = 0;
-    size_t folder = std::strlen(path);
-    while (folder > 0 && !isseparator(path[folder - 1]))
-        folder--;
-#ifdef _WIN32
-    unsigned long process = (unsigned long)_getpid();
-#else
-    unsigned long process = (unsigned long)getpid();
-#endif
-    size_t size = folder + 64;
-    char *name = static_cast<char *>(std::malloc(size));
-    if (name == nullptr) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    for (int attempt = 0; attempt < 1000; attempt++) {
-        std::memcpy(name, path, folder);
-        std::snprintf(name + folder, size - folder, ".trevalk-%lu-%u.tmp", process, serial++);
-#ifdef _WIN32
-        int fd = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-        (void)keepmode;
-        (void)mode;
-#else
-        int fd = open(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
-        if (fd >= 0 && keepmode)
-            (void)fchmod(fd, mode_t(mode));
-#endif
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            break;
-        }
-#ifdef _WIN32
-        FILE *file = _fdopen(fd, "wb");
-#else
-        FILE *file = fdopen(fd, "wb");
-#endif
-        if (file == nullptr) {
-            int error = errno;
-#ifdef _WIN32
-            _close(fd);
-#else
-            close(fd);
-#endif
-            std::remove(name);
-            errno = error;
-            break;
-        }
-        *temppath = name;
-        return file;
-    }
-    int error = errno;
-    std::free(name);
-    errno = error;
-    return nullptr;
-}
-
-// Opens the output for `filename`. A regular file, or a name that does not
-// exist yet, gets a temporary file, so a failed run cannot leave a truncated
-// map or destroy an old one; devices and pipes cannot be replaced, and
-// anything the name cannot be checked for is left to the open itself, whose
-// error then names the real problem. Sets errno on failure.
-bool openoutput(const char *filename, Output *out)
-{
-    out->file = nullptr;
-    out->temppath = nullptr;
-    out->finalpath = nullptr;
-    bool replace = false;
-    bool keepmode = false;
-    unsigned mode = 0;
-    if (filename[0] != '\0') {
-#ifdef _WIN32
-        struct _stat64 info;
-        if (_stat64(filename, &info) == 0) {
-            if ((info.st_mode & _S_IFMT) == _S_IFREG) {
-                // Replacing a read-only file would get past its protection.
-                if (_access(filename, 2) != 0)
-                    return false;
-                replace = true;
-            }
-        } else if (errno == ENOENT) {
-            // Device names such as "NUL" have no directory entry to stat,
-            // yet open; they cannot be replaced.
-            HANDLE handle = CreateFileA(filename, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, 0, nullptr);
-            if (handle == INVALID_HANDLE_VALUE) {
-                replace = true;
-            } else {
-                replace = GetFileType(handle) == FILE_TYPE_DISK;
-                CloseHandle(handle);
-            }
-            errno = ENOENT;
-        }
-#else
-        struct stat info;
-        if (stat(filename, &info) == 0) {
-            if (S_ISREG(info.st_mode)) {
-                // Replacing a read-only file would get past its protection.
-                if (access(filename, W_OK) != 0)
-                    return false;
-                replace = true;
-                keepmode = true;
-                mode = unsigned(info.st_mode & 07777);
-                struct stat entry;
-                if (lstat(filename, &entry) == 0 && S_ISLNK(entry.st_mode)) {
-                    // Replace the file the link leads to, not the link.
-                    out->finalpath = realpath(filename, nullptr);
-                    if (out->finalpath == nullptr)
-                        return false;
-                }
-            }
-        } else if (errno == ENOENT) {
-            // A dangling link would be replaced by a file; write through it.
-            struct stat entry;
-            replace = !(lstat(filename, &entry) == 0 && S_ISLNK(entry.st_mode));
-        }
-#endif
-    }
-    if (!replace) {
-        out->file = std::fopen(filename, "wb");
-        return out->file != nullptr;
-    }
-    if (out->finalpath == nullptr) {
-        out->finalpath = copystring(filename);
-        if (out->finalpath == nullptr) {
-            errno = ENOMEM;
-            return false;
-        }
-    }
-    out->file = createtemporary(out->finalpath, keepmode, mode, &out->temppath);
-    if (out->file == nullptr) {
-        int error = errno;
-        std::free(out->finalpath);
-        out->finalpath = nullptr;
-        errno = error;
-        return false;
-    }
-    return true;
-}
-
-// Puts the finished temporary file in place of the final name.
-bool replacefile(const Output *out, const char *filename)
-{
-#ifdef _WIN32
-    if (MoveFileExA(out->temppath, out->finalpath, MOVEFILE_REPLACE_EXISTING))
-        return true;
-    char text[256];
-    DWORD code = GetLastError();
-    DWORD size = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, 0, text, sizeof text, nullptr);
-    while (size > 0 && (text[size - 1] == '\n' || text[size - 1] == '\r' || text[size - 1] == ' '))
-        size--;
-    if (size == 0)
-        std::snprintf(text, sizeof text, "error %lu", (unsigned long)code);
-    else
-        text[size] = '\0';
-    syserrortext(filename, text);
-    return false;
-#else
-    if (std::rename(out->temppath, out->finalpath) == 0)
-        return true;
-    syserror(filename);
-    return false;
-#endif
-}
-
 // Orders data blocks by address, so that clearsections sees the sections
 // sharing a block side by side.
 int compareaddresses(const void *a, const void *b)
@@ -522,8 +317,8 @@ bool writesections(const char *filename)
         }
     }
 
-    Output out;
-    if (!openoutput(filename, &out)) {
+    OutputFile out;
+    if (!openoutputfile(filename, &out, ".trevalk")) {
         syserror(filename);
         return false;
     }
@@ -555,19 +350,15 @@ bool writesections(const char *filename)
 
     // Buffered bytes reach the file only here, so a full disk may show up
     // only now.
-    if (std::fclose(out.file) != 0) {
+    if (!closeoutputfile(&out)) {
         syserror("fclose");
         whole = false;
     }
-    if (out.temppath != nullptr) {
-        if (whole && !replacefile(&out, filename))
-            whole = false;
-        if (!whole)
-            std::remove(out.temppath);
-        std::free(out.temppath);
-        std::free(out.finalpath);
+    if (!whole) {
+        abandonoutputfile(&out);
+        return false;
     }
-    return whole;
+    return finishoutputfile(&out, filename);
 }
 
 void clearsections()

@@ -1,5 +1,6 @@
 #include "preview.h"
 
+#include "outputfile.h"
 #include "sectionfile.h"
 #include "syserror.h"
 
@@ -12,18 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
-#include <sys/stat.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 const PaletteRow kPalette[] = {
     // group           kind               variant 0 colour   step
@@ -152,118 +141,6 @@ bool readmap(const char *mapfile)
     }
 }
 
-// Where the image goes: straight into the named file, or into a temporary
-// file beside it that takes the name once the image is complete.
-struct Output {
-    FILE *file;
-    char *temppath;     // NULL when writing in place
-};
-
-bool isseparator(char c)
-{
-#ifdef _WIN32
-    return c == '/' || c == '\\' || c == ':';
-#else
-    return c == '/';
-#endif
-}
-
-// A new, exclusively created file in the folder of `path`. Sets errno and
-// returns NULL on failure.
-FILE *createtemporary(const char *path, char **temppath)
-{
-    static unsigned serial = 0;
-    size_t folder = std::strlen(path);
-    while (folder > 0 && !isseparator(path[folder - 1]))
-        folder--;
-    const size_t size = folder + 64;
-    char *name = static_cast<char *>(std::malloc(size));
-    if (name == nullptr) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    std::memcpy(name, path, folder);
-    for (int attempt = 0; attempt < 1000; attempt++) {
-#ifdef _WIN32
-        std::snprintf(name + folder, size - folder, ".trevalk-preview-%lu-%u.tmp",
-                      (unsigned long)_getpid(), serial++);
-        int fd = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-        FILE *file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
-#else
-        std::snprintf(name + folder, size - folder, ".trevalk-preview-%lu-%u.tmp",
-                      (unsigned long)getpid(), serial++);
-        int fd = open(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
-        FILE *file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
-#endif
-        if (file != nullptr) {
-            *temppath = name;
-            return file;
-        }
-        int error = errno;
-        if (fd >= 0) {
-#ifdef _WIN32
-            _close(fd);
-#else
-            close(fd);
-#endif
-            std::remove(name);
-        } else if (error == EEXIST) {
-            continue;
-        }
-        std::free(name);
-        errno = error;
-        return nullptr;
-    }
-    std::free(name);
-    errno = EEXIST;
-    return nullptr;
-}
-
-// Opens the output for `pngfile`. Only regular files and new names can be
-// replaced; a device or pipe is written in place, and whatever else the name
-// is (a folder, say) is left to the open, whose error then names the problem.
-// Sets errno on failure.
-bool openoutput(const char *pngfile, Output *out)
-{
-    out->file = nullptr;
-    out->temppath = nullptr;
-    struct stat info;
-    bool replace;
-    if (stat(pngfile, &info) == 0) {
-        replace = (info.st_mode & S_IFMT) == S_IFREG;
-        // Replacing a read-only file would get past its protection.
-#ifdef _WIN32
-        if (replace && _access(pngfile, 2) != 0)
-            return false;
-#else
-        if (replace && access(pngfile, W_OK) != 0)
-            return false;
-#endif
-    } else {
-        replace = errno == ENOENT;
-    }
-    if (!replace) {
-        out->file = std::fopen(pngfile, "wb");
-        return out->file != nullptr;
-    }
-    out->file = createtemporary(pngfile, &out->temppath);
-    return out->file != nullptr;
-}
-
-// Puts the finished temporary file in place of the image's name. Sets errno
-// on failure.
-bool replacefile(const char *temppath, const char *pngfile)
-{
-#ifdef _WIN32
-    if (MoveFileExA(temppath, pngfile, MOVEFILE_REPLACE_EXISTING))
-        return true;
-    errno = EACCES;
-    return false;
-#else
-    return std::rename(temppath, pngfile) == 0;
-#endif
-}
-
 // What the libpng callbacks hand back: the system error of a failed write,
 // or libpng's own message.
 struct Encoder {
@@ -379,8 +256,8 @@ bool writepng(const char *pngfile, const uint8_t *tiles, uint32_t width, uint32_
     }
     for (uint32_t tile = 0; tile <= 0xFFFF; tile++)
         tilecolour(uint16_t(tile), colours + 3 * tile);
-    Output out;
-    if (!openoutput(pngfile, &out)) {
+    OutputFile out;
+    if (!openoutputfile(pngfile, &out, ".trevalk-preview")) {
         syserror(pngfile);
         std::free(colours);
         std::free(row);
@@ -405,20 +282,15 @@ bool writepng(const char *pngfile, const uint8_t *tiles, uint32_t width, uint32_
     }
     // Buffered bytes reach the file only here, so a full disk may show up
     // only now.
-    if (std::fclose(out.file) != 0 && whole) {
+    if (!closeoutputfile(&out) && whole) {
         syserror(pngfile);
         whole = false;
     }
-    if (out.temppath != nullptr) {
-        if (whole && !replacefile(out.temppath, pngfile)) {
-            syserror(pngfile);
-            whole = false;
-        }
-        if (!whole)
-            std::remove(out.temppath);
-        std::free(out.temppath);
+    if (!whole) {
+        abandonoutputfile(&out);
+        return false;
     }
-    return whole;
+    return finishoutputfile(&out, pngfile);
 }
 
 }  // namespace
