@@ -13,6 +13,7 @@
 #include "fuzzcheck.h"
 #include "generate.h"
 #include "mazegrid.h"
+#include "perfectmaze.h"
 #include "plaingenerate.h"
 #include "quendrel.h"
 
@@ -29,60 +30,7 @@ bool openat(const MazeHandle &m, int32_t x, int32_t y, int32_t z) {
 
 // Every cell open, passages only between two cells, nothing on the last line
 // of an even axis, one passage fewer than cells, and all of it connected.
-void checkperfect(const MazeHandle &m, size_t bytes) {
-  const int32_t X = m.xsize, Y = m.ysize, Z = m.zsize;
-  const int64_t count = int64_t(X) * Y * Z;
-  if (count == 0) {
-    FUZZ_CHECK(m.grid[0] == 1);
-    for (size_t i = 1; i < bytes; ++i) FUZZ_CHECK(m.grid[i] == 0);
-    return;
-  }
-  // Bits past the last position belong to no position.
-  for (int64_t bit = count; bit < int64_t(bytes) * 8; ++bit)
-    FUZZ_CHECK((m.grid[bit >> 3] & (1u << (bit & 7))) == 0);
-
-  int64_t cells = 0, open = 0, edges = 0;
-  for (int32_t z = 0; z < Z; ++z)
-    for (int32_t y = 0; y < Y; ++y)
-      for (int32_t x = 0; x < X; ++x) {
-        int odd = (x & 1) + (y & 1) + (z & 1);
-        bool here = openat(m, x, y, z);
-        if (odd == 0) {
-          ++cells;
-          FUZZ_CHECK(here);
-        }
-        if (!here) continue;
-        ++open;
-        FUZZ_CHECK(odd <= 1);
-        FUZZ_CHECK(!(X % 2 == 0 && x == X - 1));
-        FUZZ_CHECK(!(Y % 2 == 0 && y == Y - 1));
-        FUZZ_CHECK(!(Z % 2 == 0 && z == Z - 1));
-        if (x + 1 < X && openat(m, x + 1, y, z)) ++edges;
-        if (y + 1 < Y && openat(m, x, y + 1, z)) ++edges;
-        if (z + 1 < Z && openat(m, x, y, z + 1)) ++edges;
-      }
-  FUZZ_CHECK(open == 2 * cells - 1);
-  // One edge fewer than nodes makes a tree exactly when it is connected.
-  FUZZ_CHECK(edges == open - 1);
-  std::vector<uint8_t> seen(static_cast<size_t>(count));
-  std::vector<int64_t> todo{0};
-  seen[0] = 1;
-  int64_t reached = 0;
-  while (!todo.empty()) {
-    int64_t i = todo.back();
-    todo.pop_back();
-    ++reached;
-    int32_t x = int32_t(i % X), y = int32_t(i / X % Y), z = int32_t(i / X / Y);
-    const int32_t next[6][3] = {{x + 1, y, z}, {x - 1, y, z}, {x, y + 1, z},
-                                {x, y - 1, z}, {x, y, z + 1}, {x, y, z - 1}};
-    for (const auto &n : next) {
-      if (n[0] < 0 || n[0] >= X || n[1] < 0 || n[1] >= Y || n[2] < 0 || n[2] >= Z) continue;
-      int64_t j = (int64_t(n[2]) * Y + n[1]) * X + n[0];
-      if (!seen[size_t(j)] && openat(m, n[0], n[1], n[2])) seen[size_t(j)] = 1, todo.push_back(j);
-    }
-  }
-  FUZZ_CHECK(reached == open);
-}
+void checkperfect(const MazeHandle &m, size_t bytes) { FUZZ_CHECK(perfectmazeproblem(m, bytes).empty()); }
 
 // Raw sizes through the entry points: refused exactly when a size is negative
 // or the product passes the signed 32-bit range; small accepted ones checked.
