@@ -203,6 +203,18 @@ protected:
         return errors;
     }
 
+    // The map is drawn at scale 1 without a report, and the image shows
+    // exactly these tiles as a width x height map.
+    void expectdrawn(const std::vector<uint16_t> &tiles, uint32_t width, uint32_t height)
+    {
+        bool written = false;
+        EXPECT_EQ(preview(1, &written), "");
+        ASSERT_TRUE(written);
+        Image image;
+        ASSERT_TRUE(decodepng(pngpath, &image));
+        expectpixels(image, tiles, width, height, 1);
+    }
+
     // A map that cannot be drawn gives exactly this report under the map's
     // name and leaves nothing beside the map.
     void expectrefused(const std::string &report)
@@ -406,24 +418,14 @@ TEST_F(Preview, TileSectionIsUsedWhenThereIsNoMtxm)
 {
     std::vector<uint16_t> tiles = sampletiles(12);
     writemap(dim(4, 3) + section("TILE", words(sampletiles(30))) + section("TILE", words(tiles)));
-    bool written = false;
-    EXPECT_EQ(preview(1, &written), "");
-    ASSERT_TRUE(written);
-    Image image;
-    ASSERT_TRUE(decodepng(pngpath, &image));
-    expectpixels(image, tiles, 4, 3, 1);
+    expectdrawn(tiles, 4, 3);
 }
 
 TEST_F(Preview, MtxmIsPreferredEvenBeforeALaterTileSection)
 {
     std::vector<uint16_t> tiles = sampletiles(6);
     writemap(dim(3, 2) + section("MTXM", words(tiles)) + section("TILE", words({0, 0, 0, 0, 0, 0})));
-    bool written = false;
-    EXPECT_EQ(preview(1, &written), "");
-    ASSERT_TRUE(written);
-    Image image;
-    ASSERT_TRUE(decodepng(pngpath, &image));
-    expectpixels(image, tiles, 3, 2, 1);
+    expectdrawn(tiles, 3, 2);
 }
 
 TEST_F(Preview, TilesPastTheMapAndAnOddByteAreIgnored)
@@ -432,12 +434,7 @@ TEST_F(Preview, TilesPastTheMapAndAnOddByteAreIgnored)
     std::vector<uint16_t> more = tiles;
     more.push_back(0x0060);
     writemap(dim(5, 2) + section("MTXM", words(more) + "\x07"));
-    bool written = false;
-    EXPECT_EQ(preview(1, &written), "");
-    ASSERT_TRUE(written);
-    Image image;
-    ASSERT_TRUE(decodepng(pngpath, &image));
-    expectpixels(image, tiles, 5, 2, 1);
+    expectdrawn(tiles, 5, 2);
 }
 
 TEST_F(Preview, ExistingImageIsReplaced)
@@ -445,12 +442,7 @@ TEST_F(Preview, ExistingImageIsReplaced)
     writefile(pngpath, "old picture");
     std::vector<uint16_t> tiles = sampletiles(4);
     writemap(dim(2, 2) + section("MTXM", words(tiles)));
-    bool written = false;
-    EXPECT_EQ(preview(1, &written), "");
-    ASSERT_TRUE(written);
-    Image image;
-    ASSERT_TRUE(decodepng(pngpath, &image));
-    expectpixels(image, tiles, 2, 2, 1);
+    expectdrawn(tiles, 2, 2);
     EXPECT_EQ(folderfiles(), (std::set<std::string>{"map.dat", "map.png"}));
 }
 
