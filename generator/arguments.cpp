@@ -2,6 +2,8 @@
 
 #include <ctype.h>
 
+#include "layout.h"
+
 bool parsedecimal(const char *text, int32_t *value) {
   const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
   while (isspace(*c)) ++c;
@@ -61,17 +63,11 @@ uint32_t largestwidth(uint32_t height) {
 }
 
 uint64_t paintingdraws(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth) {
-  int64_t pitch = int64_t(pathwidth) + waterwidth;
-  if (pitch == 0) return 0;
-  int64_t columns = 2 * int64_t(width) / pitch, rows = 2 * int64_t(height) / pitch;
-  // The block's shape follows the parity of the map's sides.
-  int64_t blockrows = pathwidth, blockcolumns = pathwidth;
-  if (width % 2 == 1) blockcolumns = waterwidth;
-  else if (height % 2 == 1) blockrows = waterwidth;
-  if (columns <= 0 || rows <= 0 || blockrows <= 0 || blockcolumns <= 0) return 0;
-  uint64_t draws = saturatingproduct(uint64_t(columns), uint64_t(rows));
-  draws = saturatingproduct(draws, uint64_t(blockrows));
-  return saturatingproduct(draws, (uint64_t(blockcolumns) + 1) / 2);
+  const MazeLayout layout = mazelayout(width, height, pathwidth, waterwidth);
+  if (layout.columns <= 0 || layout.rows <= 0 || layout.blockpairs == 0) return 0;
+  uint64_t draws = saturatingproduct(uint64_t(layout.columns), uint64_t(layout.rows));
+  draws = saturatingproduct(draws, uint64_t(layout.blockrows));
+  return saturatingproduct(draws, uint64_t(layout.blockpairs));
 }
 
 uint64_t paintinglimit(uint32_t width, uint32_t height) {

@@ -47,7 +47,7 @@ std::string native(const char *path) {
   return text;
 }
 
-const std::string fullpath = native(QNDFAKE_FULL_PATH);
+const std::string kFullPath = native(QNDFAKE_FULL_PATH);
 
 // Whether the process still holds the library of that path, asked without
 // loading it.
@@ -62,7 +62,7 @@ bool isloaded(const std::string &path) {
 #endif
 }
 
-const char missingpath[] = "/nonexistent-folder/no-such-library.so";
+const char kMissingPath[] = "/nonexistent-folder/no-such-library.so";
 
 class BindingTest : public testing::Test {
  protected:
@@ -80,7 +80,7 @@ class BindingTest : public testing::Test {
 };
 
 TEST_F(BindingTest, MissingLibraryGivesZeroAndLooksNothingUp) {
-  EXPECT_EQ(qndinitfile(missingpath), 0);
+  EXPECT_EQ(qndinitfile(kMissingPath), 0);
   EXPECT_EQ(qndmodule, nullptr);
   expectsentinels();
 }
@@ -92,9 +92,9 @@ TEST_F(BindingTest, FileThatIsNoLibraryGivesZero) {
 }
 
 TEST_F(BindingTest, LibraryWithAllFourEntryPointsIsBound) {
-  ASSERT_EQ(qndinitfile(fullpath.c_str()), 2);
+  ASSERT_EQ(qndinitfile(kFullPath.c_str()), 2);
   EXPECT_NE(qndmodule, nullptr);
-  EXPECT_TRUE(isloaded(fullpath));
+  EXPECT_TRUE(isloaded(kFullPath));
   ASSERT_NE(qndcreateref, nullptr);
   ASSERT_NE(qnddestroyref, nullptr);
   ASSERT_NE(qndsetposref, nullptr);
@@ -109,39 +109,39 @@ TEST_F(BindingTest, LibraryWithAllFourEntryPointsIsBound) {
 }
 
 TEST_F(BindingTest, SecondBindReturnsOneAndDoesNothing) {
-  ASSERT_EQ(qndinitfile(fullpath.c_str()), 2);
+  ASSERT_EQ(qndinitfile(kFullPath.c_str()), 2);
   DynLib module = qndmodule;
   setsentinels();
 
-  EXPECT_EQ(qndinitfile(fullpath.c_str()), 1);
+  EXPECT_EQ(qndinitfile(kFullPath.c_str()), 1);
   EXPECT_EQ(qndinit(), 1);
-  EXPECT_EQ(qndinitfile(missingpath), 1);
+  EXPECT_EQ(qndinitfile(kMissingPath), 1);
   EXPECT_EQ(qndmodule, module);
   expectsentinels();
 
   // Loaded once only: one release unloads it.
   qndrelease();
-  EXPECT_FALSE(isloaded(fullpath));
+  EXPECT_FALSE(isloaded(kFullPath));
 }
 
 TEST_F(BindingTest, ReleaseUnloadsAndKeepsTheReferences) {
-  ASSERT_EQ(qndinitfile(fullpath.c_str()), 2);
+  ASSERT_EQ(qndinitfile(kFullPath.c_str()), 2);
   qndcreate_fn create = qndcreateref;
   qndgetpos_fn getpos = qndgetposref;
   qndrelease();
   EXPECT_EQ(qndmodule, nullptr);
-  EXPECT_FALSE(isloaded(fullpath));
+  EXPECT_FALSE(isloaded(kFullPath));
   EXPECT_EQ(qndcreateref, create);
   EXPECT_EQ(qndgetposref, getpos);
 }
 
 TEST_F(BindingTest, BindAfterReleaseLoadsAgain) {
-  ASSERT_EQ(qndinitfile(fullpath.c_str()), 2);
+  ASSERT_EQ(qndinitfile(kFullPath.c_str()), 2);
   qndrelease();
   setsentinels();
-  ASSERT_EQ(qndinitfile(fullpath.c_str()), 2);
+  ASSERT_EQ(qndinitfile(kFullPath.c_str()), 2);
   EXPECT_NE(qndmodule, nullptr);
-  EXPECT_TRUE(isloaded(fullpath));
+  EXPECT_TRUE(isloaded(kFullPath));
   ASSERT_NE(qndgetposref, &sentinelgetpos);
   EXPECT_EQ(qndgetposref(qndcreateref(1, 1, 1), 0, 0, 0), QNDFAKE_GETPOS_ANSWER);
 }
@@ -173,7 +173,7 @@ TEST_P(BindingRefusedTest, IsReleasedAndGivesZero) {
   expectsentinels();
   EXPECT_FALSE(isloaded(path));
   // A later bind of a complete library still works.
-  EXPECT_EQ(qndinitfile(fullpath.c_str()), 2);
+  EXPECT_EQ(qndinitfile(kFullPath.c_str()), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(BindingMissingEntryPoint, BindingRefusedTest,
@@ -191,7 +191,7 @@ TEST(BindingDynlib, FileNameFollowsThePlatform) {
 }
 
 TEST(BindingDynlib, LooksUpExactNamesOnly) {
-  DynLib library = dynlibopen(fullpath.c_str());
+  DynLib library = dynlibopen(kFullPath.c_str());
   ASSERT_NE(library, nullptr);
   EXPECT_NE(dynlibsymbol(library, "_qndcreate"), nullptr);
   EXPECT_EQ(dynlibsymbol(library, "qndcreate"), nullptr);
@@ -201,7 +201,7 @@ TEST(BindingDynlib, LooksUpExactNamesOnly) {
 }
 
 TEST(BindingDynlib, MissingFileGivesNull) {
-  EXPECT_EQ(dynlibopen(missingpath), nullptr);
+  EXPECT_EQ(dynlibopen(kMissingPath), nullptr);
 }
 
 }  // namespace

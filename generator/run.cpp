@@ -8,10 +8,11 @@
 
 #include "arguments.h"
 #include "datablock.h"
-#include "binding.h"
 #include "exitstatus.h"
-#include "sectionfile.h"
-#include "syserror.h"
+#include "layout.h"
+#include "littleendian.h"
+#include "report.h"
+#include "sections.h"
 #include "terrain.h"
 
 namespace {
@@ -20,15 +21,6 @@ const char kTemplateFile[] = "ruvivare.dat";
 
 void printusage() {
   errormessage("USAGE: trevalk xsize ysize pathwidth(4-) waterwidth(2-) tileset(0-4) outfile\n");
-}
-
-uint16_t readword(const uint8_t *data, size_t word) {
-  return static_cast<uint16_t>(data[2 * word] | data[2 * word + 1] << 8);
-}
-
-void writeword(uint8_t *data, size_t word, uint32_t value) {
-  data[2 * word] = static_cast<uint8_t>(value);
-  data[2 * word + 1] = static_cast<uint8_t>(value >> 8);
 }
 
 // Every section the run rebuilds must be there, with room for the words it
@@ -72,14 +64,14 @@ bool parserequest(char **argv, Request *request) {
       return false;
     }
   }
-  writeword(cDim->data, 0, static_cast<uint32_t>(values[0]));
-  writeword(cDim->data, 1, static_cast<uint32_t>(values[1]));
+  writele16(cDim->data, static_cast<uint32_t>(values[0]));
+  writele16(cDim->data + 2, static_cast<uint32_t>(values[1]));
   request->pathwidth = roundtoeven(values[2]);
   request->waterwidth = roundtoeven(values[3]);
   request->tileset = values[4];
-  writeword(cEra->data, 0, static_cast<uint32_t>(values[4]));
-  request->width = readword(cDim->data, 0);
-  request->height = readword(cDim->data, 1);
+  writele16(cEra->data, static_cast<uint32_t>(values[4]));
+  request->width = readle16(cDim->data);
+  request->height = readle16(cDim->data + 2);
   request->outfile = argv[6];
 
   const uint32_t w = request->width, h = request->height;
@@ -122,16 +114,6 @@ bool renewsection(Section *section, uint64_t length, const char *context) {
   return true;
 }
 
-// True when the maze library refuses the request's maze by its sizes alone:
-// a negative pitch asks for negative sizes, and the layout then keeps water
-// alone, which is a finished map.
-bool mazerefused(const Request &request) {
-  const int64_t pitch = int64_t(request.pathwidth) + request.waterwidth;
-  const int64_t mazewidth = 2 * int64_t(request.width) / pitch;
-  const int64_t mazeheight = 2 * int64_t(request.height) / pitch;
-  return mazewidth < 0 || mazeheight < 0 || mazewidth * mazeheight > INT32_MAX;
-}
-
 // Rebuilds the six sections around a new maze. Returns false when a data
 // block could not be allocated; the map must then not be written.
 bool rebuildsections(const Request &request) {
@@ -153,8 +135,8 @@ bool rebuildsections(const Request &request) {
 
   if (renewsection(cTile, lengths.tile, "malloc cTile")) {
     if (layterrain(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth,
-                   readword(cEra->data, 0), cTile->data) == 0 &&
-        !mazerefused(request)) {
+                   readle16(cEra->data), cTile->data) == 0 &&
+        !mazerefused(mazelayout(w, h, request.pathwidth, request.waterwidth))) {
       // A maze the library accepts but did not return: it ran out of memory,
       // and a map of water alone would pass for a finished one.
       syserrortext("qndcreate", strerror(ENOMEM));
@@ -174,13 +156,19 @@ bool rebuildsections(const Request &request) {
 
 }  // namespace
 
-int run(int argc, char **argv) {
-  int status = readtemplate(kTemplateFile);
-  switch (status) {
-    case TEMPLATE_READ: break;
-    case TEMPLATE_INVALID: errormessage("Invalid data file (%s).\n", kTemplateFile); return kExitFailure;
-    case TEMPLATE_NOMEMORY: errormessage("Out of memory.\n"); return kExitFailure;
-    default: errormessage("Couldn't open data file (%s).\n", kTemplateFile); return kExitFailure;
+ExitStatus run(int argc, char **argv) {
+  switch (readtemplate(kTemplateFile)) {
+    case kReadWhole:
+      break;
+    case kReadShort:
+      errormessage("Invalid data file (%s).\n", kTemplateFile);
+      return kExitFailure;
+    case kReadNoMemory:
+      errormessage("Out of memory.\n");
+      return kExitFailure;
+    case kReadNoFile:
+      errormessage("Couldn't open data file (%s).\n", kTemplateFile);
+      return kExitFailure;
   }
   if (!templatecomplete()) return kExitFailure;
   if (argc != 7) {
@@ -190,6 +178,6 @@ int run(int argc, char **argv) {
   Request request;
   if (!parserequest(argv, &request)) return kExitFailure;
   if (!rebuildsections(request)) return kExitFailure;
-  return writesections(request.outfile) ? kExitMapWritten : kExitFailure;
+  return writesections(request.outfile) ? kExitWritten : kExitFailure;
 }
 

@@ -4,14 +4,16 @@
 #ifndef TREVALK_RUN_H
 #define TREVALK_RUN_H
 
+#include "exitstatus.h"
+
 // Reads the template ruvivare.dat from the current folder, rebuilds its "DIM ",
 // "ERA ", "MASK", "ISOM", "TILE" and "MTXM" sections around a new maze for the
 // six arguments argv[1..6] (xsize ysize pathwidth waterwidth tileset outfile)
 // and writes every section in the template's order to outfile. Reports every
 // failure on standard error. The maze library must be bound (binding.h). The
-// sections stay in sectionlist afterwards; clearsections releases them.
-// Returns kExitMapWritten when the whole map was written, kExitFailure
+// sections stay in sectionlist afterwards (sections.h); clearsections releases them.
+// Returns kExitWritten when the whole map was written, kExitFailure
 // otherwise.
-int run(int argc, char **argv);
+ExitStatus run(int argc, char **argv);
 
 #endif

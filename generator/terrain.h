@@ -6,20 +6,20 @@
 
 #include <stdint.h>
 
-#include "randomsource.h"
+#include "tilerandom.h"
 
 // The program's own random source: state 1 at program start, never reseeded,
 // drawn from by layterrain alone, so a run's tiles repeat from run to run
 // wherever the maze does.
-extern RandomSource terrainrandom;
+extern TileRandom terrainrandom;
 
 // Fills tiles, the tile layer of a width x height map (0 to 65535 each), with
 // one tile value per tile: width * height 16-bit values, row-major, each
 // stored little-endian. pathwidth and waterwidth (normally even) set the
 // pitch e = pathwidth + waterwidth of the maze cells; tileset is not used.
 //
-// Creates a maze of M x N positions, M = 2 * width / e and N = 2 * height / e,
-// through qndcreateref, prints "MxN pP wW" and the maze's picture ("X" open,
+// Creates a maze of M x N positions, M = 2 * width / e and N = 2 * height / e
+// (layout.h), through qndcreateref, prints "MxN pP wW" and the maze's picture ("X" open,
 // "O" closed, one line per maze row) on standard output, paints each open
 // position as a block of path tiles, and destroys the maze. The library must
 // be bound (binding.h).

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "binding.h"
+#include "layout.h"
 
 namespace {
 
@@ -112,7 +113,7 @@ std::string sizeline(int64_t m, int64_t n, int32_t p, int32_t w) {
 }
 
 int64_t mazesize(int64_t tiles, int32_t p, int32_t w) {
-  return 2 * tiles / (static_cast<int64_t>(p) + w);
+  return mazelayout(uint32_t(tiles), 0, p, w).columns;
 }
 
 // The layout's steps, transcribed one pair at a time with nothing clever, as
@@ -125,25 +126,18 @@ struct Expected {
 
 Expected modellayout(int64_t width, int64_t height, int32_t p, int32_t w, const Picture &picture) {
   Expected expected;
-  RandomSource source{1};
+  TileRandom source{1};
   const int64_t count = width * height;
   expected.tiles.assign(count, 0);
   for (int64_t i = 0; i < count; i += 2) {
-    uint32_t tile = 96 + 6 * nextdraw(&source) / 32767;
+    uint32_t tile = 96 + 6 * nexttiledraw(&source) / 32767;
     expected.tiles[i] = static_cast<uint16_t>(tile);
     if (i + 1 < count) expected.tiles[i + 1] = static_cast<uint16_t>(tile + 16);
   }
-  const int64_t e = static_cast<int64_t>(p) + w;
-  const int64_t m = 2 * width / e;
-  const int64_t n = 2 * height / e;
+  const MazeLayout layout = mazelayout(uint32_t(width), uint32_t(height), p, w);
+  const int64_t e = layout.pitch, m = layout.columns, n = layout.rows;
   expected.printed = sizeline(m, n, p, w);
-  int64_t rows = p, columns = p, shift = 0;
-  if (width % 2 != 0) {
-    columns = w;
-    shift = 1;
-  } else if (height % 2 != 0) {
-    rows = w;
-  }
+  const int64_t rows = layout.blockrows, columns = layout.blockcolumns, shift = layout.shift;
   for (int64_t i = 0; i < n; ++i) {
     for (int64_t j = 0; j < m; ++j) {
       bool open = picture[i][j] == 'X';
@@ -151,7 +145,7 @@ Expected modellayout(int64_t width, int64_t height, int32_t p, int32_t w, const 
       if (!open) continue;
       for (int64_t k = 0; k < rows; ++k) {
         for (int64_t l = 0; l < columns; l += 2) {
-          uint32_t tile = 32 + 8 * nextdraw(&source) / 32767;
+          uint32_t tile = 32 + 8 * nexttiledraw(&source) / 32767;
           int64_t index = (i * e / 2 + k) * width + j * e / 2 + shift + l;
           if (index < count) expected.tiles[index] = static_cast<uint16_t>(tile);
           if (index + 1 < count) expected.tiles[index + 1] = static_cast<uint16_t>(tile + 16);
@@ -173,31 +167,31 @@ struct Outcome {
   uint32_t state = 0;
 };
 
-const size_t guardbytes = 64;
-const uint8_t guardfill = 0xEE;
-const uint8_t tilefill = 0xAB;
+const size_t kGuardBytes = 64;
+const uint8_t kGuardFill = 0xEE;
+const uint8_t kTileFill = 0xAB;
 
 // Runs the layout on an array with guard bytes on either side, decoding the
 // little-endian tile values afterwards.
 Outcome runlayout(int32_t width, int32_t height, int32_t p, int32_t w) {
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-  std::vector<uint8_t> bytes(2 * count + 2 * guardbytes, guardfill);
-  std::fill(bytes.begin() + guardbytes, bytes.end() - guardbytes, tilefill);
+  std::vector<uint8_t> bytes(2 * count + 2 * kGuardBytes, kGuardFill);
+  std::fill(bytes.begin() + kGuardBytes, bytes.end() - kGuardBytes, kTileFill);
 
   Outcome outcome;
   testing::internal::CaptureStdout();
-  outcome.result = layterrain(width, height, p, w, 4, bytes.data() + guardbytes);
+  outcome.result = layterrain(width, height, p, w, 4, bytes.data() + kGuardBytes);
   outcome.printed = testing::internal::GetCapturedStdout();
   outcome.state = terrainrandom.state;
 
-  for (size_t i = 0; i < guardbytes; ++i) {
-    if (bytes[i] != guardfill || bytes[bytes.size() - 1 - i] != guardfill) {
+  for (size_t i = 0; i < kGuardBytes; ++i) {
+    if (bytes[i] != kGuardFill || bytes[bytes.size() - 1 - i] != kGuardFill) {
       outcome.guardsintact = false;
     }
   }
   outcome.tiles.resize(count);
   for (size_t i = 0; i < count; ++i) {
-    const uint8_t *at = &bytes[guardbytes + 2 * i];
+    const uint8_t *at = &bytes[kGuardBytes + 2 * i];
     outcome.tiles[i] = static_cast<uint16_t>(at[0] | (at[1] << 8));
   }
   return outcome;
@@ -465,7 +459,7 @@ TEST_F(TerrainTest, ZeroPitchIsRefusedUntouched) {
     EXPECT_EQ(outcome.printed, "");
     EXPECT_EQ(outcome.state, 1u);
     EXPECT_TRUE(outcome.guardsintact);
-    for (uint16_t tile : outcome.tiles) EXPECT_EQ(tile, tilefill * 0x101);
+    for (uint16_t tile : outcome.tiles) EXPECT_EQ(tile, kTileFill * 0x101);
   }
   EXPECT_EQ(fake.creates, 0);
 }

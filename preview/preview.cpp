@@ -1,8 +1,9 @@
 #include "preview.h"
 
+#include "littleendian.h"
 #include "outputfile.h"
+#include "report.h"
 #include "sectionfile.h"
-#include "syserror.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -69,41 +70,40 @@ namespace {
 // file's buffer: large enough that a big image is written in few calls.
 const size_t kCompressionBuffer = size_t(1) << 16;
 
-uint16_t wordat(const uint8_t *data, size_t which)
-{
-    return uint16_t(data[2 * which] | data[2 * which + 1] << 8);
-}
-
 // Checks that the read sections hold a map that can be drawn and finds its
 // size and tiles. Reports the first shortcoming under the map's name.
-bool findmap(const char *mapfile, uint32_t *width, uint32_t *height, const uint8_t **tiles)
+bool findmap(const SectionList *map, const char *mapfile, uint32_t *width, uint32_t *height,
+             const uint8_t **tiles)
 {
     char text[160];
-    if (sectionlist.head == nullptr) {
+    if (map->head == nullptr) {
         syserrortext(mapfile, "not a map file: it holds no sections");
         return false;
     }
-    if (cDim == nullptr) {
+    const Section *dim = lastsection(map, "DIM ");
+    if (dim == nullptr) {
         syserrortext(mapfile, "the map has no \"DIM \" section, which gives its size");
         return false;
     }
-    if (cDim->length < 4) {
+    if (dim->length < 4) {
         std::snprintf(text, sizeof text,
                       "the \"DIM \" section is too short to give the map's size (%" PRIu32
                       " bytes, 4 needed)",
-                      cDim->length);
+                      dim->length);
         syserrortext(mapfile, text);
         return false;
     }
-    *width = wordat(cDim->data, 0);
-    *height = wordat(cDim->data, 1);
+    *width = readle16(dim->data);
+    *height = readle16(dim->data + 2);
     if (*width == 0 || *height == 0) {
         std::snprintf(text, sizeof text, "the map is %" PRIu32 "x%" PRIu32 " tiles: nothing to draw",
                       *width, *height);
         syserrortext(mapfile, text);
         return false;
     }
-    const Section *layer = cMtxm != nullptr ? cMtxm : cTile;
+    const Section *layer = lastsection(map, "MTXM");
+    if (layer == nullptr)
+        layer = lastsection(map, "TILE");
     if (layer == nullptr) {
         syserrortext(mapfile, "the map has no \"MTXM\" or \"TILE\" section, which hold its tiles");
         return false;
@@ -122,23 +122,24 @@ bool findmap(const char *mapfile, uint32_t *width, uint32_t *height, const uint8
 }
 
 // Reads the map into the section list and reports why it cannot be used.
-bool readmap(const char *mapfile)
+bool readmap(SectionList *map, const char *mapfile)
 {
-    switch (readmapquietly(mapfile)) {
-    case TEMPLATE_READ:
+    switch (readsectionfile(mapfile, map, nullptr, nullptr)) {
+    case kReadWhole:
         return true;
-    case TEMPLATE_NOFILE:
+    case kReadNoFile:
         // The reader returns as soon as the open fails, so errno still
         // tells why.
         syserror(mapfile);
         return false;
-    case TEMPLATE_INVALID:
+    case kReadShort:
         syserrortext(mapfile, "not a readable map file: a section's data ends before its stated length");
         return false;
-    default:
-        syserrortext(mapfile, "out of memory while reading the map");
-        return false;
+    case kReadNoMemory:
+        break;
     }
+    syserrortext(mapfile, "out of memory while reading the map");
+    return false;
 }
 
 // What the libpng callbacks hand back: the system error of a failed write,
@@ -223,7 +224,7 @@ bool encode(Encoder *encoder, const uint8_t *tiles, uint32_t width, uint32_t hei
         const uint8_t *source = tiles + size_t(2) * width * y;
         uint8_t *pixel = row;
         for (uint32_t x = 0; x < width; x++) {
-            const uint8_t *rgb = colours + 3 * size_t(wordat(source, x));
+            const uint8_t *rgb = colours + 3 * size_t(readle16(source + 2 * size_t(x)));
             for (unsigned k = 0; k < scale; k++, pixel += 3) {
                 pixel[0] = rgb[0];
                 pixel[1] = rgb[1];
@@ -280,17 +281,7 @@ bool writepng(const char *pngfile, const uint8_t *tiles, uint32_t width, uint32_
         else
             syserrortext(pngfile, encoder.message);
     }
-    // Buffered bytes reach the file only here, so a full disk may show up
-    // only now.
-    if (!closeoutputfile(&out) && whole) {
-        syserror(pngfile);
-        whole = false;
-    }
-    if (!whole) {
-        abandonoutputfile(&out);
-        return false;
-    }
-    return finishoutputfile(&out, pngfile);
+    return commitoutputfile(&out, whole, pngfile, nullptr);
 }
 
 }  // namespace
@@ -302,12 +293,13 @@ bool writepreview(const char *mapfile, const char *pngfile, unsigned scale,
     const uint8_t *tiles = nullptr;
     bool written = false;
     bool replaced = false;
-    if (readmap(mapfile) && findmap(mapfile, &width, &height, &tiles)) {
+    SectionList map = {nullptr, nullptr};
+    if (readmap(&map, mapfile) && findmap(&map, mapfile, &width, &height, &tiles)) {
         if (scale == 0)
             scale = defaultscale(width);
         written = writepng(pngfile, tiles, width, height, scale, &replaced);
     }
-    clearsections();
+    freesections(&map);
     if (written) {
         result->width = width;
         result->height = height;

@@ -10,7 +10,7 @@
 
 #include "exitstatus.h"
 #include "preview.h"
-#include "syserror.h"
+#include "report.h"
 
 namespace {
 
@@ -45,6 +45,5 @@ int main(int argc, char **argv)
         printf("Wrote %s: %ux%u pixels, %ux%u tiles at scale %u\n", argv[2],
                unsigned(result.width * result.scale), unsigned(result.height * result.scale),
                unsigned(result.width), unsigned(result.height), result.scale);
-    // The generator's statuses: 0 once the output is complete.
-    return kExitMapWritten;
+    return kExitWritten;
 }

@@ -34,7 +34,7 @@
 #include "fuzzcheck.h"
 #include "quendrel.h"
 #include "run.h"
-#include "sectionfile.h"
+#include "sections.h"
 #include "terrain.h"
 
 namespace {
@@ -165,8 +165,8 @@ void runin(const uint8_t *data, size_t size) {
   const uint64_t expected = mapsize();
   clearsections();
 
-  FUZZ_CHECK(status == kExitMapWritten || status == kExitFailure);
-  const bool wroteoutmap = status == kExitMapWritten && strcmp(output, "out.map") == 0 && args.size() == 7;
+  FUZZ_CHECK(status == kExitWritten || status == kExitFailure);
+  const bool wroteoutmap = status == kExitWritten && strcmp(output, "out.map") == 0 && args.size() == 7;
   if (wroteoutmap) {
     struct stat info;
     FUZZ_CHECK(stat("out.map", &info) == 0);

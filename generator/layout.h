@@ -1,0 +1,34 @@
+// Where a maze lies on a map: how many maze positions fit across and down,
+// and the block of path tiles that each open position becomes.
+#ifndef TREVALK_LAYOUT_H
+#define TREVALK_LAYOUT_H
+
+#include <stdint.h>
+
+// Every figure in 64 bits: pathwidth + waterwidth alone can pass the 32-bit
+// range.
+struct MazeLayout {
+  int64_t pitch;         // pathwidth + waterwidth: tiles from one maze cell to the next
+  int64_t columns;       // maze positions across, 2 * width / pitch (negative for a negative pitch)
+  int64_t rows;          // maze positions down, 2 * height / pitch
+  int64_t blockrows;     // tile rows of a block; 0 when a block draws nothing
+  int64_t blockcolumns;  // tile columns of a block
+  int64_t shift;         // columns every block is moved right by
+  int64_t blockpairs;    // tile pairs in each block row; 0 when a block draws nothing
+};
+
+// The layout of a maze on a width x height map. The block's shape follows the
+// parity of the map's sides: pathwidth square on an even map; an odd width
+// makes the blocks waterwidth columns wide and moves them one column right,
+// otherwise an odd height makes them waterwidth rows high. An odd column
+// count paints one column more. A pitch of 0 gives a layout without
+// positions.
+MazeLayout mazelayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth);
+
+// True when the maze library refuses the layout's maze by its sizes alone:
+// negative sizes, or more positions than a signed 32-bit count holds.
+inline bool mazerefused(const MazeLayout &layout) {
+  return layout.columns < 0 || layout.rows < 0 || layout.columns * layout.rows > INT32_MAX;
+}
+
+#endif

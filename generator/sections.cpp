@@ -1,0 +1,77 @@
+#include "sections.h"
+
+#include <inttypes.h>
+#include <stdio.h>
+#include <string.h>
+
+SectionList sectionlist = {nullptr, nullptr};
+Section *cTile = nullptr;
+Section *cIsom = nullptr;
+Section *cEra = nullptr;
+Section *cDim = nullptr;
+Section *cMask = nullptr;
+Section *cMtxm = nullptr;
+
+namespace {
+
+// Word number `which` of the first `count` bytes of data, as if zero bytes
+// followed them.
+uint16_t wordat(const uint8_t *data, size_t count, size_t which) {
+  size_t low = which * 2;
+  unsigned value = 0;
+  if (low < count) value = data[low];
+  if (low + 1 < count) value |= unsigned(data[low + 1]) << 8;
+  return uint16_t(value);
+}
+
+void printword(long long index, uint16_t value) {
+  char bits[17];
+  for (int k = 0; k < 16; k++) bits[k] = (value >> (15 - k)) & 1 ? '1' : '0';
+  bits[16] = '\0';
+  printf("%5lld %s %4X %5u\n", index, bits, unsigned(value), unsigned(value));
+}
+
+// Remembers a section of a rebuilt name and prints the diagnostics of the
+// names that have them, using only the `count` bytes of data that came.
+void examine(Section *section, size_t count, void *) {
+  const char *name = section->name;
+  const uint8_t *data = section->data;
+  if (memcmp(name, "TILE", 4) == 0) {
+    cTile = section;
+  } else if (memcmp(name, "ISOM", 4) == 0) {
+    cIsom = section;
+    printf("ISOM length=%" PRIu32 " first word=%u\n", section->length,
+           unsigned(wordat(data, count, 0)));
+  } else if (memcmp(name, "THG2", 4) == 0) {
+    printf("THG2 %" PRIu32 "\n", section->length);
+    for (size_t i = 0; i < count; i++) printword((long long)i, data[i]);
+  } else if (memcmp(name, "ERA ", 4) == 0) {
+    cEra = section;
+  } else if (memcmp(name, "DIM ", 4) == 0) {
+    cDim = section;
+  } else if (memcmp(name, "MASK", 4) == 0) {
+    cMask = section;
+    printf("MASK %" PRIu32 "\n", section->length);
+    printword(0, wordat(data, count, 0));
+    printword(1, wordat(data, count, 1));
+  } else if (memcmp(name, "MTXM", 4) == 0) {
+    cMtxm = section;
+  }
+}
+
+}  // namespace
+
+ReadStatus readtemplate(const char *filename) {
+  return readsectionfile(filename, &sectionlist, examine, nullptr);
+}
+
+void worddump(int index, uint16_t value) { printword(index, value); }
+
+bool writesections(const char *filename) {
+  return writesectionfile(&sectionlist, filename, stdout);
+}
+
+void clearsections() {
+  freesections(&sectionlist);
+  cTile = cIsom = cEra = cDim = cMask = cMtxm = nullptr;
+}

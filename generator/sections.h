@@ -1,0 +1,41 @@
+// The program's sections: the one list a run reads its template into,
+// rebuilds and writes out, and the six sections it rebuilds.
+#ifndef TREVALK_SECTIONS_H
+#define TREVALK_SECTIONS_H
+
+#include <stdint.h>
+
+#include "sectionfile.h"
+
+// The run's one list: filled by readtemplate, written by writesections.
+extern SectionList sectionlist;
+
+// The last section that readtemplate read of each name, or null when the
+// name did not occur: "TILE", "ISOM", "ERA ", "DIM ", "MASK", "MTXM". They
+// point into sectionlist and own nothing.
+extern Section *cTile, *cIsom, *cEra, *cDim, *cMask, *cMtxm;
+
+// Appends every section of the named file to sectionlist and sets the six
+// remembered sections. Prints on standard output, as each section is read:
+//   "ISOM length=%d first word=%d\n"
+//   "THG2 %d\n" and one worddump line per data byte (index = its offset)
+//   "MASK %d\n" and worddump lines for its first and second word
+// Lengths print as unsigned decimal; words past the bytes that were read
+// count as 0. A section whose data ends early is reported on standard error
+// as "fread: ..." and keeps its header's length with only the bytes that came.
+ReadStatus readtemplate(const char *filename);
+
+// Prints "%5d %s %4X %5d\n": index, the 16 bits of value from the most
+// significant down as 0 and 1 digits, value in hexadecimal and value in
+// decimal.
+void worddump(int index, uint16_t value);
+
+// Writes every section of sectionlist to the named file, as writesectionfile
+// does, with the progress lines on standard output.
+bool writesections(const char *filename);
+
+// Frees every section and data block of sectionlist, empties it and forgets
+// the six remembered sections.
+void clearsections();
+
+#endif

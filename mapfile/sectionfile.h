@@ -1,0 +1,91 @@
+// Map files: chains of sections, read into a list and written back.
+#ifndef TREVALK_SECTIONFILE_H
+#define TREVALK_SECTIONFILE_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+/*
+ * Map file format
+ *
+ * A map file is nothing but sections, one right after the other: no file
+ * header, no trailer, no alignment. Each section is
+ *
+ *   offset  size    field
+ *   0       4       name: four bytes, compared exactly as stored (case,
+ *                   blanks and NUL bytes count); known names are four
+ *                   printable characters, some blank-padded ("DIM ", "ERA ")
+ *   4       4       length: unsigned 32-bit little-endian, the number of data
+ *                   bytes that follow
+ *   8       length  data; a length of 0 means no data bytes
+ *
+ * and the next section starts at the byte after its data. Section order is
+ * kept from a file read to a file written, and a name may occur more than
+ * once. 1 to 7 bytes at the end of a file, too few for a header, are ignored
+ * and not written back. Within data, 16-bit words are unsigned little-endian:
+ * the first word is bytes 0 and 1, the second bytes 2 and 3.
+ *
+ * Section holds one section in memory. name and length are the 8-byte header
+ * (length in host order here, little-endian in the file). data is a heap
+ * block of length bytes, or null when length is 0. A section whose data could
+ * not be allocated also has no block; one whose data came short holds only
+ * the bytes that came. Two sections may share one block.
+ */
+struct Section {
+  char name[4];  // not NUL-terminated
+  uint32_t length;
+  uint8_t *data;
+  Section *next;  // following section in file order, null for the last
+};
+
+// Sections in file order; both ends are null while the list is empty. The
+// list owns its sections and their blocks.
+struct SectionList {
+  Section *head;
+  Section *tail;
+};
+
+// Results of readsectionfile. Where several failures occur, the last one
+// counts.
+enum ReadStatus {
+  kReadWhole = 0,     // the whole file was read
+  kReadShort = 1,     // a section's data ended early (or a read failed)
+  kReadNoMemory = 2,  // a section record or a data block was not allocated
+  kReadNoFile = 3     // the file could not be opened; nothing was read
+};
+
+// Called for each section as soon as it is read and appended to the list;
+// `arrived` is the number of its data bytes that came (its block holds them).
+typedef void (*SectionHook)(Section *section, size_t arrived, void *context);
+
+// Appends every section of the named file to `list`, calling `hook` (when
+// not null) for each. A section whose data ends early is reported on
+// standard error as "fread: ..." and keeps its header's length with only the
+// bytes that came. When the file cannot be opened, nothing is reported and
+// errno tells why.
+ReadStatus readsectionfile(const char *filename, SectionList *list, SectionHook hook,
+                           void *context);
+
+// Links a section, whose next must be null, after the tail of `list`.
+void appendsection(SectionList *list, Section *section);
+
+// The last section of `list` with this exact four-byte name, or null.
+Section *lastsection(const SectionList *list, const char name[4]);
+
+// Writes every section of `list`, in order, to the named file, printing
+// "[%4.4s] writing %8d from %X\n" (name, length, data block address or 0)
+// for each on `progress`. A regular file, or a name that does not exist yet,
+// is replaced only once the whole map has been written and closed: on any
+// failure it is left as it was. Other targets (devices, pipes) are written in
+// place. Failures are reported on standard error with the contexts of the
+// file name, "fwrite header", "fwrite data" and "fclose"; a section with a
+// nonzero length and no data block is refused before anything is opened.
+// Returns true only when the whole map was written, flushed and closed.
+bool writesectionfile(const SectionList *list, const char *filename, FILE *progress);
+
+// Frees every section and data block of `list` (a block shared by several
+// sections once) and empties it.
+void freesections(SectionList *list);
+
+#endif
