@@ -16,7 +16,8 @@
 namespace {
 
 void run(benchmark::State &state, void (*generator)(MazeHandle *, RandomSource *)) {
-  const int32_t x = int32_t(state.range(0)), y = int32_t(state.range(1)), z = int32_t(state.range(2));
+  const int32_t x = int32_t(state.range(0)), y = int32_t(state.range(1)),
+                z = int32_t(state.range(2));
   const int64_t positions = int64_t(x) * y * z;
   std::vector<uint8_t> grid(size_t(positions / 8 + 1));
   MazeHandle maze{x, y, z, grid.data()};

@@ -33,14 +33,16 @@ Bytes stringtable(const std::vector<std::string> &strings) {
     table.insert(table.end(), w.begin(), w.end());
     offset = uint16_t(offset + s.size() + 1);
   }
-  for (const std::string &s : strings) table.insert(table.end(), s.c_str(), s.c_str() + s.size() + 1);
+  for (const std::string &s : strings)
+    table.insert(table.end(), s.c_str(), s.c_str() + s.size() + 1);
   return table;
 }
 
 void writesection(FILE *out, const char name[5], const Bytes &data) {
   uint32_t n = uint32_t(data.size());
-  const uint8_t header[8] = {uint8_t(name[0]), uint8_t(name[1]), uint8_t(name[2]), uint8_t(name[3]),
-                             uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)};
+  const uint8_t header[8] = {uint8_t(name[0]), uint8_t(name[1]), uint8_t(name[2]),
+                             uint8_t(name[3]), uint8_t(n),       uint8_t(n >> 8),
+                             uint8_t(n >> 16), uint8_t(n >> 24)};
   fwrite(header, 1, 8, out);
   if (n) fwrite(data.data(), 1, n, out);
 }
@@ -72,7 +74,8 @@ int main(int argc, char **argv) {
   writesection(out, "TILE", words({0x0060, 0x0070}));
   writesection(out, "MTXM", words({0x0060, 0x0070}));
   // The map's name and description.
-  writesection(out, "STR ", stringtable({"Maze map", "Paths through open water, laid out along a maze"}));
+  writesection(out, "STR ",
+               stringtable({"Maze map", "Paths through open water, laid out along a maze"}));
   // An empty section: a header and no data.
   writesection(out, "NOTE", Bytes{});
   if (ferror(out) || fclose(out) != 0) {

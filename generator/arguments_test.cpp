@@ -16,7 +16,8 @@ TEST(Arguments, ReadsNumbersAsTheDecimalScanDoes) {
   EXPECT_EQ(v, INT32_MIN);
   EXPECT_TRUE(parsedecimal("2147483647", &v));
   EXPECT_EQ(v, INT32_MAX);
-  for (const char *bad : {"", "abc", "-", "+ 1", "2147483648", "-2147483649", "99999999999999999999"})
+  for (const char *bad :
+       {"", "abc", "-", "+ 1", "2147483648", "-2147483649", "99999999999999999999"})
     EXPECT_FALSE(parsedecimal(bad, &v)) << bad;
 }
 

@@ -200,8 +200,6 @@ TEST(BindingDynlib, LooksUpExactNamesOnly) {
   dynlibclose(library);
 }
 
-TEST(BindingDynlib, MissingFileGivesNull) {
-  EXPECT_EQ(dynlibopen(kMissingPath), nullptr);
-}
+TEST(BindingDynlib, MissingFileGivesNull) { EXPECT_EQ(dynlibopen(kMissingPath), nullptr); }
 
 }  // namespace

@@ -42,6 +42,7 @@ void fillwords(uint8_t *data, uint64_t length, uint16_t word) {
     pattern[i + 1] = static_cast<uint8_t>(word >> 8);
   }
   uint64_t done = 0;
-  for (; done + sizeof pattern <= length; done += sizeof pattern) memcpy(data + done, pattern, sizeof pattern);
+  for (; done + sizeof pattern <= length; done += sizeof pattern)
+    memcpy(data + done, pattern, sizeof pattern);
   memcpy(data + done, pattern, size_t(length - done));
 }

@@ -6,9 +6,7 @@
 
 const char quendrelfile[] = "quendrel.dll";
 
-DynLib dynlibopen(const char *filename) {
-  return reinterpret_cast<DynLib>(LoadLibraryA(filename));
-}
+DynLib dynlibopen(const char *filename) { return reinterpret_cast<DynLib>(LoadLibraryA(filename)); }
 
 DynSymbol dynlibsymbol(DynLib library, const char *name) {
   // FARPROC and DynSymbol are both function pointers; void (*)(void) is the
@@ -16,9 +14,7 @@ DynSymbol dynlibsymbol(DynLib library, const char *name) {
   return reinterpret_cast<DynSymbol>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-void dynlibclose(DynLib library) {
-  FreeLibrary(static_cast<HMODULE>(library));
-}
+void dynlibclose(DynLib library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
 #else
 
@@ -40,8 +36,6 @@ DynSymbol dynlibsymbol(DynLib library, const char *name) {
   return reinterpret_cast<DynSymbol>(dlsym(library, name));
 }
 
-void dynlibclose(DynLib library) {
-  dlclose(library);
-}
+void dynlibclose(DynLib library) { dlclose(library); }
 
 #endif

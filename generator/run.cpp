@@ -31,7 +31,7 @@ bool templatecomplete() {
     const char *name;
     uint32_t bytes;
   };
-  const Needed needed[] = {{cDim, "DIM ", 4}, {cEra, "ERA ", 2}, {cMask, "MASK", 0},
+  const Needed needed[] = {{cDim, "DIM ", 4},  {cEra, "ERA ", 2},  {cMask, "MASK", 0},
                            {cIsom, "ISOM", 0}, {cTile, "TILE", 0}, {cMtxm, "MTXM", 0}};
   bool complete = true;
   for (const Needed &n : needed) {
@@ -40,7 +40,8 @@ bool templatecomplete() {
       complete = false;
     } else if (n.section->length < n.bytes) {
       errormessage("Invalid data file (%s): its \"%s\" section is too short (%" PRIu32
-              " bytes of data, at least %" PRIu32 " needed).\n", kTemplateFile, n.name, n.section->length, n.bytes);
+                   " bytes of data, at least %" PRIu32 " needed).\n",
+                   kTemplateFile, n.name, n.section->length, n.bytes);
       complete = false;
     }
   }
@@ -81,17 +82,19 @@ bool parserequest(char **argv, Request *request) {
     return false;
   }
   if (!mapfits(w, h)) {
-    errormessage("A map of %" PRIu32 "x%" PRIu32 " tiles is too large for its sections: with a width of %" PRIu32
-            " the height may be at most %" PRIu32 ", with a height of %" PRIu32 " the width at most %" PRIu32
-            ".\n",
-            w, h, w, largestheight(w), h, largestwidth(h));
+    errormessage("A map of %" PRIu32 "x%" PRIu32
+                 " tiles is too large for its sections: with a width of %" PRIu32
+                 " the height may be at most %" PRIu32 ", with a height of %" PRIu32
+                 " the width at most %" PRIu32 ".\n",
+                 w, h, w, largestheight(w), h, largestwidth(h));
     return false;
   }
   uint64_t draws = paintingdraws(w, h, request->pathwidth, request->waterwidth);
   if (draws > paintinglimit(w, h)) {
-    errormessage("The path width and the water width overlap too far: painting the maze could take %" PRIu64
-            " draws for %" PRIu64 " tiles.\n",
-            draws, uint64_t(w) * h);
+    errormessage(
+        "The path width and the water width overlap too far: painting the maze could take %" PRIu64
+        " draws for %" PRIu64 " tiles.\n",
+        draws, uint64_t(w) * h);
     printusage();
     return false;
   }
@@ -180,4 +183,3 @@ ExitStatus run(int argc, char **argv) {
   if (!rebuildsections(request)) return kExitFailure;
   return writesections(request.outfile) ? kExitWritten : kExitFailure;
 }
-

@@ -173,380 +173,372 @@ class SectionFile : public testing::Test {
   }
 };
 
-TEST_F(SectionFile, WorddumpShowsBitsHexAndDecimalInFixedColumns)
-{
-    CaptureStdout();
-    worddump(0, 0);
-    worddump(3, 200);
-    worddump(1, 65535);
-    worddump(123456, 0x8001);
-    EXPECT_EQ(GetCapturedStdout(),
-              "    0 0000000000000000    0     0\n"
-              "    3 0000000011001000   C8   200\n"
-              "    1 1111111111111111 FFFF 65535\n"
-              "123456 1000000000000001 8001 32769\n");
+TEST_F(SectionFile, WorddumpShowsBitsHexAndDecimalInFixedColumns) {
+  CaptureStdout();
+  worddump(0, 0);
+  worddump(3, 200);
+  worddump(1, 65535);
+  worddump(123456, 0x8001);
+  EXPECT_EQ(GetCapturedStdout(),
+            "    0 0000000000000000    0     0\n"
+            "    3 0000000011001000   C8   200\n"
+            "    1 1111111111111111 FFFF 65535\n"
+            "123456 1000000000000001 8001 32769\n");
 }
 
-TEST_F(SectionFile, MissingTemplateIsStatus3WithNothingPrinted)
-{
-    Outcome r = readcaptured(path("absent.dat"));
-    EXPECT_EQ(r.status, kReadNoFile);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(sectionlist.head, nullptr);
+TEST_F(SectionFile, MissingTemplateIsStatus3WithNothingPrinted) {
+  Outcome r = readcaptured(path("absent.dat"));
+  EXPECT_EQ(r.status, kReadNoFile);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(sectionlist.head, nullptr);
 }
 
-TEST_F(SectionFile, EmptyTemplateGivesEmptyListAndNoRememberedSection)
-{
-    Outcome r = readstored("");
+TEST_F(SectionFile, EmptyTemplateGivesEmptyListAndNoRememberedSection) {
+  Outcome r = readstored("");
+  EXPECT_EQ(r.status, kReadWhole);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(sectionlist.head, nullptr);
+  EXPECT_EQ(sectionlist.tail, nullptr);
+  for (Section *remembered : {cTile, cIsom, cEra, cDim, cMask, cMtxm})
+    EXPECT_EQ(remembered, nullptr);
+
+  // An empty list writes an empty map.
+  Written w = writecaptured(path("out.dat"));
+  EXPECT_TRUE(w.whole);
+  EXPECT_EQ(w.out, "");
+  EXPECT_EQ(load("out.dat"), "");
+}
+
+TEST_F(SectionFile, SampleKeepsOrderRemembersSixAndPrintsDiagnostics) {
+  Outcome r = readstored(sampletemplate());
+  EXPECT_EQ(r.status, kReadWhole);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, kSampleDiagnostics);
+
+  std::vector<Section *> sections = listed();
+  ASSERT_EQ(sections.size(), samplesections().size());
+  for (size_t i = 0; i < sections.size(); i++) {
+    EXPECT_EQ(nameof(sections[i]), samplesections()[i].name);
+    EXPECT_EQ(dataof(sections[i]), samplesections()[i].data);
+  }
+  EXPECT_EQ(sectionlist.tail, sections.back());
+  EXPECT_EQ(sectionlist.tail->next, nullptr);
+  EXPECT_EQ(cDim, sections[1]);
+  EXPECT_EQ(cEra, sections[2]);
+  EXPECT_EQ(cIsom, sections[4]);
+  EXPECT_EQ(cMask, sections[6]);
+  EXPECT_EQ(cTile, sections[7]);
+  EXPECT_EQ(cMtxm, sections[8]);
+}
+
+TEST_F(SectionFile, ZeroLengthSectionsHaveNoBlockAndThg2PrintsItsLineAlone) {
+  Outcome r = readstored(sectionbytes("THG2", "") + sectionbytes("MASK", "") +
+                         sectionbytes("ISOM", "") + sectionbytes("DIM ", ""));
+  EXPECT_EQ(r.status, kReadWhole);
+  EXPECT_EQ(r.out,
+            "THG2 0\n"
+            "MASK 0\n"
+            "    0 0000000000000000    0     0\n"
+            "    1 0000000000000000    0     0\n"
+            "ISOM length=0 first word=0\n");
+  for (Section *s : listed()) {
+    EXPECT_EQ(s->length, 0u);
+    EXPECT_EQ(s->data, nullptr);
+  }
+  EXPECT_EQ(nameof(cDim), "DIM ");
+}
+
+TEST_F(SectionFile, ShortIsomAndMaskDataReadMissingBytesAsZero) {
+  Outcome r = readstored(sectionbytes("ISOM", bytes({0x34})) +
+                         sectionbytes("MASK", bytes({0x01, 0x02, 0x83})));
+  EXPECT_EQ(r.status, kReadWhole);
+  EXPECT_EQ(r.out,
+            "ISOM length=1 first word=52\n"
+            "MASK 3\n"
+            "    0 0000001000000001  201   513\n"
+            "    1 0000000010000011   83   131\n");
+}
+
+TEST_F(SectionFile, TrailingBytesTooFewForAHeaderAreDropped) {
+  std::string whole = sampletemplate();
+  for (size_t extra = 1; extra <= 7; extra++) {
+    SCOPED_TRACE(extra);
+    clearsections();
+    Outcome r = readstored(whole + std::string("TILE\x01\x00\x00", extra));
     EXPECT_EQ(r.status, kReadWhole);
-    EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(sectionlist.head, nullptr);
-    EXPECT_EQ(sectionlist.tail, nullptr);
-    for (Section *remembered : {cTile, cIsom, cEra, cDim, cMask, cMtxm})
-        EXPECT_EQ(remembered, nullptr);
-
-    // An empty list writes an empty map.
+    EXPECT_EQ(listed().size(), samplesections().size());
     Written w = writecaptured(path("out.dat"));
     EXPECT_TRUE(w.whole);
-    EXPECT_EQ(w.out, "");
-    EXPECT_EQ(load("out.dat"), "");
+    EXPECT_EQ(load("out.dat"), whole);
+  }
 }
 
-TEST_F(SectionFile, SampleKeepsOrderRemembersSixAndPrintsDiagnostics)
-{
-    Outcome r = readstored(sampletemplate());
-    EXPECT_EQ(r.status, kReadWhole);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, kSampleDiagnostics);
-
-    std::vector<Section *> sections = listed();
-    ASSERT_EQ(sections.size(), samplesections().size());
-    for (size_t i = 0; i < sections.size(); i++) {
-        EXPECT_EQ(nameof(sections[i]), samplesections()[i].name);
-        EXPECT_EQ(dataof(sections[i]), samplesections()[i].data);
-    }
-    EXPECT_EQ(sectionlist.tail, sections.back());
-    EXPECT_EQ(sectionlist.tail->next, nullptr);
-    EXPECT_EQ(cDim, sections[1]);
-    EXPECT_EQ(cEra, sections[2]);
-    EXPECT_EQ(cIsom, sections[4]);
-    EXPECT_EQ(cMask, sections[6]);
-    EXPECT_EQ(cTile, sections[7]);
-    EXPECT_EQ(cMtxm, sections[8]);
+TEST_F(SectionFile, RepeatedNamesAreAllKeptAndTheLaterIsRemembered) {
+  Outcome r = readstored(sectionbytes("DIM ", "AAAA") + sectionbytes("THG2", bytes({7})) +
+                         sectionbytes("DIM ", "BBBB") + sectionbytes("MASK", "") +
+                         sectionbytes("THG2", "") + sectionbytes("MASK", "") +
+                         sectionbytes("TILE", "t1") + sectionbytes("TILE", "t2"));
+  EXPECT_EQ(r.status, kReadWhole);
+  EXPECT_EQ(r.out,
+            "THG2 1\n"
+            "    0 0000000000000111    7     7\n"
+            "MASK 0\n"
+            "    0 0000000000000000    0     0\n"
+            "    1 0000000000000000    0     0\n"
+            "THG2 0\n"
+            "MASK 0\n"
+            "    0 0000000000000000    0     0\n"
+            "    1 0000000000000000    0     0\n");
+  std::vector<Section *> sections = listed();
+  ASSERT_EQ(sections.size(), 8u);
+  EXPECT_EQ(cDim, sections[2]);
+  EXPECT_EQ(cMask, sections[5]);
+  EXPECT_EQ(cTile, sections[7]);
+  EXPECT_EQ(dataof(cTile), "t2");
 }
 
-TEST_F(SectionFile, ZeroLengthSectionsHaveNoBlockAndThg2PrintsItsLineAlone)
-{
-    Outcome r = readstored(sectionbytes("THG2", "") + sectionbytes("MASK", "") + sectionbytes("ISOM", "") +
-                           sectionbytes("DIM ", ""));
-    EXPECT_EQ(r.status, kReadWhole);
-    EXPECT_EQ(r.out,
-              "THG2 0\n"
-              "MASK 0\n"
-              "    0 0000000000000000    0     0\n"
-              "    1 0000000000000000    0     0\n"
-              "ISOM length=0 first word=0\n");
-    for (Section *s : listed()) {
-        EXPECT_EQ(s->length, 0u);
-        EXPECT_EQ(s->data, nullptr);
-    }
-    EXPECT_EQ(nameof(cDim), "DIM ");
-}
+TEST_F(SectionFile, NamesDifferingInCaseOrHoldingNulMatchNothing) {
+  std::string file = sectionbytes("dim ", "ab") + sectionbytes(std::string("DIM\0", 4), "cd") +
+                     sectionbytes(std::string("\0IM ", 4), "e") + sectionbytes("thg2", "f") +
+                     sectionbytes(std::string("MAS\0", 4), "ghij") + sectionbytes("isom", "kl") +
+                     sectionbytes("TILE", "") + sectionbytes("TIL ", "");
+  Outcome r = readstored(file);
+  EXPECT_EQ(r.status, kReadWhole);
+  EXPECT_EQ(r.out, "");
+  for (Section *remembered : {cIsom, cEra, cDim, cMask, cMtxm}) EXPECT_EQ(remembered, nullptr);
+  ASSERT_NE(cTile, nullptr);
+  EXPECT_EQ(sectionlist.tail, listed()[7]);
 
-TEST_F(SectionFile, ShortIsomAndMaskDataReadMissingBytesAsZero)
-{
-    Outcome r = readstored(sectionbytes("ISOM", bytes({0x34})) + sectionbytes("MASK", bytes({0x01, 0x02, 0x83})));
-    EXPECT_EQ(r.status, kReadWhole);
-    EXPECT_EQ(r.out,
-              "ISOM length=1 first word=52\n"
-              "MASK 3\n"
-              "    0 0000001000000001  201   513\n"
-              "    1 0000000010000011   83   131\n");
-}
-
-TEST_F(SectionFile, TrailingBytesTooFewForAHeaderAreDropped)
-{
-    std::string whole = sampletemplate();
-    for (size_t extra = 1; extra <= 7; extra++) {
-        SCOPED_TRACE(extra);
-        clearsections();
-        Outcome r = readstored(whole + std::string("TILE\x01\x00\x00", extra));
-        EXPECT_EQ(r.status, kReadWhole);
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(listed().size(), samplesections().size());
-        Written w = writecaptured(path("out.dat"));
-        EXPECT_TRUE(w.whole);
-        EXPECT_EQ(load("out.dat"), whole);
-    }
-}
-
-TEST_F(SectionFile, RepeatedNamesAreAllKeptAndTheLaterIsRemembered)
-{
-    Outcome r = readstored(sectionbytes("DIM ", "AAAA") + sectionbytes("THG2", bytes({7})) +
-                           sectionbytes("DIM ", "BBBB") + sectionbytes("MASK", "") + sectionbytes("THG2", "") +
-                           sectionbytes("MASK", "") + sectionbytes("TILE", "t1") + sectionbytes("TILE", "t2"));
-    EXPECT_EQ(r.status, kReadWhole);
-    EXPECT_EQ(r.out,
-              "THG2 1\n"
-              "    0 0000000000000111    7     7\n"
-              "MASK 0\n"
-              "    0 0000000000000000    0     0\n"
-              "    1 0000000000000000    0     0\n"
-              "THG2 0\n"
-              "MASK 0\n"
-              "    0 0000000000000000    0     0\n"
-              "    1 0000000000000000    0     0\n");
-    std::vector<Section *> sections = listed();
-    ASSERT_EQ(sections.size(), 8u);
-    EXPECT_EQ(cDim, sections[2]);
-    EXPECT_EQ(cMask, sections[5]);
-    EXPECT_EQ(cTile, sections[7]);
-    EXPECT_EQ(dataof(cTile), "t2");
-}
-
-TEST_F(SectionFile, NamesDifferingInCaseOrHoldingNulMatchNothing)
-{
-    std::string file = sectionbytes("dim ", "ab") + sectionbytes(std::string("DIM\0", 4), "cd") +
-                       sectionbytes(std::string("\0IM ", 4), "e") + sectionbytes("thg2", "f") +
-                       sectionbytes(std::string("MAS\0", 4), "ghij") + sectionbytes("isom", "kl") +
-                       sectionbytes("TILE", "") + sectionbytes("TIL ", "");
-    Outcome r = readstored(file);
-    EXPECT_EQ(r.status, kReadWhole);
-    EXPECT_EQ(r.out, "");
-    for (Section *remembered : {cIsom, cEra, cDim, cMask, cMtxm})
-        EXPECT_EQ(remembered, nullptr);
-    ASSERT_NE(cTile, nullptr);
-    EXPECT_EQ(sectionlist.tail, listed()[7]);
-
-    std::vector<Section *> sections = listed();
-    Written w = writecaptured(path("out.dat"));
-    EXPECT_TRUE(w.whole);
-    EXPECT_EQ(w.err, "");
-    EXPECT_EQ(load("out.dat"), file);
-    EXPECT_EQ(w.out, "[dim ] writing        2 from " + addressof(sections[0]) + "\n"
-                     "[ DIM] writing        2 from " + addressof(sections[1]) + "\n"
-                     "[    ] writing        1 from " + addressof(sections[2]) + "\n"
-                     "[thg2] writing        1 from " + addressof(sections[3]) + "\n"
-                     "[ MAS] writing        4 from " + addressof(sections[4]) + "\n"
-                     "[isom] writing        2 from " + addressof(sections[5]) + "\n"
-                     "[TILE] writing        0 from 0\n"
-                     "[TIL ] writing        0 from 0\n");
+  std::vector<Section *> sections = listed();
+  Written w = writecaptured(path("out.dat"));
+  EXPECT_TRUE(w.whole);
+  EXPECT_EQ(w.err, "");
+  EXPECT_EQ(load("out.dat"), file);
+  EXPECT_EQ(w.out, "[dim ] writing        2 from " + addressof(sections[0]) +
+                       "\n"
+                       "[ DIM] writing        2 from " +
+                       addressof(sections[1]) +
+                       "\n"
+                       "[    ] writing        1 from " +
+                       addressof(sections[2]) +
+                       "\n"
+                       "[thg2] writing        1 from " +
+                       addressof(sections[3]) +
+                       "\n"
+                       "[ MAS] writing        4 from " +
+                       addressof(sections[4]) +
+                       "\n"
+                       "[isom] writing        2 from " +
+                       addressof(sections[5]) +
+                       "\n"
+                       "[TILE] writing        0 from 0\n"
+                       "[TIL ] writing        0 from 0\n");
 }
 
 // Cuts the sample at every byte and checks each cut against where it falls:
 // inside a header the partial header is dropped silently, inside data the
 // section is kept short and reported.
-TEST_F(SectionFile, TemplateCutAtEveryOffset)
-{
-    std::string whole = sampletemplate();
-    for (size_t cut = 0; cut <= whole.size(); cut++) {
-        SCOPED_TRACE("cut at " + std::to_string(cut));
-        clearsections();
-
-        size_t start = 0;      // where the section the cut falls in begins
-        size_t headers = 0;    // whole headers before the cut
-        bool datashort = false;
-        size_t arrived = 0;    // data bytes of the short section before the cut
-        for (const SampleSection &s : samplesections()) {
-            if (cut - start < 8)
-                break;
-            headers++;
-            if (cut - start - 8 < s.data.size()) {
-                datashort = true;
-                arrived = cut - start - 8;
-                break;
-            }
-            start += 8 + s.data.size();
-        }
-
-        Outcome r = readstored(whole.substr(0, cut));
-        std::vector<Section *> sections = listed();
-        ASSERT_EQ(sections.size(), headers);
-        if (!datashort) {
-            EXPECT_EQ(r.status, kReadWhole);
-            EXPECT_EQ(r.err, "");
-            Written w = writecaptured(path("out.dat"));
-            EXPECT_TRUE(w.whole);
-            EXPECT_EQ(load("out.dat"), whole.substr(0, start));
-            continue;
-        }
-
-        EXPECT_EQ(r.status, kReadShort);
-        EXPECT_EQ(r.err, "fread: unexpected end of file\n");
-        const SampleSection &expected = samplesections()[headers - 1];
-        Section *last = sections.back();
-        EXPECT_EQ(last->length, expected.data.size());
-        if (arrived == 0) {
-            EXPECT_EQ(last->data, nullptr);
-        } else {
-            ASSERT_NE(last->data, nullptr);
-            ASSERT_EQ(std::string(reinterpret_cast<char *>(last->data), arrived),
-                      expected.data.substr(0, arrived));
-        }
-        if (expected.name == "THG2") {
-            // The header's length, then one line for each byte that came.
-            size_t at = r.out.rfind("THG2 5\n");
-            ASSERT_NE(at, std::string::npos);
-            std::string dump = r.out.substr(at + 7);
-            EXPECT_EQ(size_t(std::count(dump.begin(), dump.end(), '\n')), arrived);
-            EXPECT_EQ(dump, std::string(kSampleDiagnostics).substr(7, dump.size()));
-        }
-        if (expected.name == "ISOM") {
-            std::string line = arrived == 0 ? "ISOM length=4 first word=0\n"
-                                            : "ISOM length=4 first word=48\n";
-            EXPECT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), line.size())), line);
-        }
-        if (expected.name == "MASK") {
-            // Both word lines, whatever came of the data.
-            size_t at = r.out.rfind("MASK 3\n");
-            ASSERT_NE(at, std::string::npos);
-            std::string words = r.out.substr(at + 7);
-            EXPECT_EQ(std::count(words.begin(), words.end(), '\n'), 2);
-        }
-    }
-}
-
-TEST_F(SectionFile, HugeClaimedLengthOnASmallFileIsAShortReadWithoutAHugeBlock)
-{
-    Outcome r = readstored(sectionbytes("DIM ", "dd") +
-                           sectionbytes("THG2", bytes({0x0A, 0x0B, 0x0C}), 0xFFFFFFFFu));
-    EXPECT_EQ(r.status, kReadShort);
-    EXPECT_EQ(r.err, "fread: unexpected end of file\n");
-    EXPECT_EQ(r.out,
-              "THG2 4294967295\n"
-              "    0 0000000000001010    A    10\n"
-              "    1 0000000000001011    B    11\n"
-              "    2 0000000000001100    C    12\n");
-    Section *last = sectionlist.tail;
-    EXPECT_EQ(last->length, 0xFFFFFFFFu);
-    ASSERT_NE(last->data, nullptr);
-    EXPECT_EQ(std::string(reinterpret_cast<char *>(last->data), 3), "\x0A\x0B\x0C");
-#ifdef __GLIBC__
-    EXPECT_LT(malloc_usable_size(last->data), 4096u);
-#endif
-    EXPECT_EQ(cDim, sectionlist.head);
-}
-
-TEST_F(SectionFile, ClaimPastTheEndWithNoDataKeepsNoBlock)
-{
-    Outcome r = readstored(sectionbytes("MASK", "", 0x80000000u));
-    EXPECT_EQ(r.status, kReadShort);
-    EXPECT_EQ(r.err, "fread: unexpected end of file\n");
-    EXPECT_EQ(r.out,
-              "MASK 2147483648\n"
-              "    0 0000000000000000    0     0\n"
-              "    1 0000000000000000    0     0\n");
-    ASSERT_EQ(cMask, sectionlist.head);
-    EXPECT_EQ(cMask->data, nullptr);
-}
-
-TEST_F(SectionFile, PipedTemplateGrowsItsBlocksAsDataComes)
-{
-    std::string big(3 * 1024 * 1024 + 17, '\0');
-    for (size_t i = 0; i < big.size(); i++)
-        big[i] = char(i * 7 + i / 4096);
-    std::string file = sectionbytes("BIG ", big) + sectionbytes("ISOM", bytes({1, 2})) + "XY";
-    Outcome r;
-    {
-        PipeFeed feed(file);
-        r = readcaptured(feed.path());
-    }
-    EXPECT_EQ(r.status, kReadWhole);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "ISOM length=2 first word=513\n");
-    ASSERT_EQ(listed().size(), 2u);
-    EXPECT_TRUE(dataof(sectionlist.head) == big);
-
-    Written w = writecaptured(path("out.dat"));
-    EXPECT_TRUE(w.whole);
-    EXPECT_TRUE(load("out.dat") == file.substr(0, file.size() - 2));
-}
-
-TEST_F(SectionFile, PipedHugeClaimIsAShortReadWithoutAHugeBlock)
-{
-    Outcome r;
-    {
-        PipeFeed feed(sectionbytes("THG2", bytes({0xFF}), 0xFFFFFFFFu));
-        r = readcaptured(feed.path());
-    }
-    EXPECT_EQ(r.status, kReadShort);
-    EXPECT_EQ(r.err, "fread: unexpected end of file\n");
-    EXPECT_EQ(r.out, "THG2 4294967295\n    0 0000000011111111   FF   255\n");
-#ifdef __GLIBC__
-    ASSERT_NE(sectionlist.head->data, nullptr);
-    EXPECT_LT(malloc_usable_size(sectionlist.head->data), 4096u);
-#endif
-}
-
-TEST_F(SectionFile, ReadThenWriteIsByteIdenticalWithOneProgressLinePerSection)
-{
-    std::string file = sampletemplate();
-    readstored(file);
-    Written w = writecaptured(path("out.dat"));
-    EXPECT_TRUE(w.whole);
-    EXPECT_EQ(w.err, "");
-    EXPECT_EQ(load("out.dat"), file);
-
-    std::string expected;
-    for (Section *s : listed()) {
-        char line[64];
-        snprintf(line, sizeof line, "[%s] writing %8u from ", nameof(s).c_str(),
-                      unsigned(s->length));
-        expected += line + addressof(s) + "\n";
-    }
-    EXPECT_EQ(w.out, expected);
-    EXPECT_NE(w.out.find("[EMPT] writing        0 from 0\n"), std::string::npos);
-    EXPECT_EQ(entries().size(), 2u) << "no temporary file may stay behind";
-}
-
-TEST_F(SectionFile, SharedBlockIsWrittenUnderBothHeadersAndFreedOnce)
-{
-    addsection("DIM ", bytes({2, 0, 1, 0}));
-    Section *tile = addsection("TILE", "tiles!");
-    Section *mtxm = addsection("MTXM", "old");
-    free(mtxm->data);
-    mtxm->data = tile->data;
-    mtxm->length = tile->length;
-
-    Written w = writecaptured(path("out.dat"));
-    EXPECT_TRUE(w.whole);
-    std::string address = addressof(tile);
-    EXPECT_EQ(w.out.substr(w.out.find('\n') + 1),
-              "[TILE] writing        6 from " + address + "\n"
-              "[MTXM] writing        6 from " + address + "\n");
-    EXPECT_EQ(load("out.dat"), sectionbytes("DIM ", bytes({2, 0, 1, 0})) + sectionbytes("TILE", "tiles!") +
-                                   sectionbytes("MTXM", "tiles!"));
-    // Freeing the shared block twice would be caught by the sanitizer build.
+TEST_F(SectionFile, TemplateCutAtEveryOffset) {
+  std::string whole = sampletemplate();
+  for (size_t cut = 0; cut <= whole.size(); cut++) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
     clearsections();
-    EXPECT_EQ(sectionlist.head, nullptr);
-    EXPECT_EQ(cTile, nullptr);
+
+    size_t start = 0;    // where the section the cut falls in begins
+    size_t headers = 0;  // whole headers before the cut
+    bool datashort = false;
+    size_t arrived = 0;  // data bytes of the short section before the cut
+    for (const SampleSection &s : samplesections()) {
+      if (cut - start < 8) break;
+      headers++;
+      if (cut - start - 8 < s.data.size()) {
+        datashort = true;
+        arrived = cut - start - 8;
+        break;
+      }
+      start += 8 + s.data.size();
+    }
+
+    Outcome r = readstored(whole.substr(0, cut));
+    std::vector<Section *> sections = listed();
+    ASSERT_EQ(sections.size(), headers);
+    if (!datashort) {
+      EXPECT_EQ(r.status, kReadWhole);
+      EXPECT_EQ(r.err, "");
+      Written w = writecaptured(path("out.dat"));
+      EXPECT_TRUE(w.whole);
+      EXPECT_EQ(load("out.dat"), whole.substr(0, start));
+      continue;
+    }
+
+    EXPECT_EQ(r.status, kReadShort);
+    EXPECT_EQ(r.err, "fread: unexpected end of file\n");
+    const SampleSection &expected = samplesections()[headers - 1];
+    Section *last = sections.back();
+    EXPECT_EQ(last->length, expected.data.size());
+    if (arrived == 0) {
+      EXPECT_EQ(last->data, nullptr);
+    } else {
+      ASSERT_NE(last->data, nullptr);
+      ASSERT_EQ(std::string(reinterpret_cast<char *>(last->data), arrived),
+                expected.data.substr(0, arrived));
+    }
+    if (expected.name == "THG2") {
+      // The header's length, then one line for each byte that came.
+      size_t at = r.out.rfind("THG2 5\n");
+      ASSERT_NE(at, std::string::npos);
+      std::string dump = r.out.substr(at + 7);
+      EXPECT_EQ(size_t(std::count(dump.begin(), dump.end(), '\n')), arrived);
+      EXPECT_EQ(dump, std::string(kSampleDiagnostics).substr(7, dump.size()));
+    }
+    if (expected.name == "ISOM") {
+      std::string line =
+          arrived == 0 ? "ISOM length=4 first word=0\n" : "ISOM length=4 first word=48\n";
+      EXPECT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), line.size())), line);
+    }
+    if (expected.name == "MASK") {
+      // Both word lines, whatever came of the data.
+      size_t at = r.out.rfind("MASK 3\n");
+      ASSERT_NE(at, std::string::npos);
+      std::string words = r.out.substr(at + 7);
+      EXPECT_EQ(std::count(words.begin(), words.end(), '\n'), 2);
+    }
+  }
 }
 
-TEST_F(SectionFile, ProgressLineShowsTheWholeAddressInUpperCaseHex)
-{
-    Section *s = addsection("TILE", "x");
-    Written w = writecaptured(path("out.dat"));
-    char expected[64];
-    snprintf(expected, sizeof expected, "[TILE] writing        1 from %" PRIXPTR "\n",
-                  reinterpret_cast<uintptr_t>(s->data));
-    EXPECT_EQ(w.out, expected);
+TEST_F(SectionFile, HugeClaimedLengthOnASmallFileIsAShortReadWithoutAHugeBlock) {
+  Outcome r = readstored(sectionbytes("DIM ", "dd") +
+                         sectionbytes("THG2", bytes({0x0A, 0x0B, 0x0C}), 0xFFFFFFFFu));
+  EXPECT_EQ(r.status, kReadShort);
+  EXPECT_EQ(r.err, "fread: unexpected end of file\n");
+  EXPECT_EQ(r.out,
+            "THG2 4294967295\n"
+            "    0 0000000000001010    A    10\n"
+            "    1 0000000000001011    B    11\n"
+            "    2 0000000000001100    C    12\n");
+  Section *last = sectionlist.tail;
+  EXPECT_EQ(last->length, 0xFFFFFFFFu);
+  ASSERT_NE(last->data, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<char *>(last->data), 3), "\x0A\x0B\x0C");
+#ifdef __GLIBC__
+  EXPECT_LT(malloc_usable_size(last->data), 4096u);
+#endif
+  EXPECT_EQ(cDim, sectionlist.head);
 }
 
-TEST_F(SectionFile, SectionWithLengthButNoBlockIsRefusedBeforeOpening)
-{
-    store("out.dat", "previous map");
-    addsection("DIM ", "dddd");
-    Section *mask = addsection("MASK", "");
-    mask->length = 4096;
+TEST_F(SectionFile, ClaimPastTheEndWithNoDataKeepsNoBlock) {
+  Outcome r = readstored(sectionbytes("MASK", "", 0x80000000u));
+  EXPECT_EQ(r.status, kReadShort);
+  EXPECT_EQ(r.err, "fread: unexpected end of file\n");
+  EXPECT_EQ(r.out,
+            "MASK 2147483648\n"
+            "    0 0000000000000000    0     0\n"
+            "    1 0000000000000000    0     0\n");
+  ASSERT_EQ(cMask, sectionlist.head);
+  EXPECT_EQ(cMask->data, nullptr);
+}
 
-    Written w = writecaptured(path("out.dat"));
-    EXPECT_FALSE(w.whole);
-    EXPECT_EQ(w.out, "");
-    EXPECT_EQ(w.err, path("out.dat") + ": section [MASK] of length 4096 has no data\n");
-    EXPECT_EQ(load("out.dat"), "previous map");
-    EXPECT_EQ(entries().size(), 1u);
+TEST_F(SectionFile, PipedTemplateGrowsItsBlocksAsDataComes) {
+  std::string big(3 * 1024 * 1024 + 17, '\0');
+  for (size_t i = 0; i < big.size(); i++) big[i] = char(i * 7 + i / 4096);
+  std::string file = sectionbytes("BIG ", big) + sectionbytes("ISOM", bytes({1, 2})) + "XY";
+  Outcome r;
+  {
+    PipeFeed feed(file);
+    r = readcaptured(feed.path());
+  }
+  EXPECT_EQ(r.status, kReadWhole);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "ISOM length=2 first word=513\n");
+  ASSERT_EQ(listed().size(), 2u);
+  EXPECT_TRUE(dataof(sectionlist.head) == big);
+
+  Written w = writecaptured(path("out.dat"));
+  EXPECT_TRUE(w.whole);
+  EXPECT_TRUE(load("out.dat") == file.substr(0, file.size() - 2));
+}
+
+TEST_F(SectionFile, PipedHugeClaimIsAShortReadWithoutAHugeBlock) {
+  Outcome r;
+  {
+    PipeFeed feed(sectionbytes("THG2", bytes({0xFF}), 0xFFFFFFFFu));
+    r = readcaptured(feed.path());
+  }
+  EXPECT_EQ(r.status, kReadShort);
+  EXPECT_EQ(r.err, "fread: unexpected end of file\n");
+  EXPECT_EQ(r.out, "THG2 4294967295\n    0 0000000011111111   FF   255\n");
+#ifdef __GLIBC__
+  ASSERT_NE(sectionlist.head->data, nullptr);
+  EXPECT_LT(malloc_usable_size(sectionlist.head->data), 4096u);
+#endif
+}
+
+TEST_F(SectionFile, ReadThenWriteIsByteIdenticalWithOneProgressLinePerSection) {
+  std::string file = sampletemplate();
+  readstored(file);
+  Written w = writecaptured(path("out.dat"));
+  EXPECT_TRUE(w.whole);
+  EXPECT_EQ(w.err, "");
+  EXPECT_EQ(load("out.dat"), file);
+
+  std::string expected;
+  for (Section *s : listed()) {
+    char line[64];
+    snprintf(line, sizeof line, "[%s] writing %8u from ", nameof(s).c_str(), unsigned(s->length));
+    expected += line + addressof(s) + "\n";
+  }
+  EXPECT_EQ(w.out, expected);
+  EXPECT_NE(w.out.find("[EMPT] writing        0 from 0\n"), std::string::npos);
+  EXPECT_EQ(entries().size(), 2u) << "no temporary file may stay behind";
+}
+
+TEST_F(SectionFile, SharedBlockIsWrittenUnderBothHeadersAndFreedOnce) {
+  addsection("DIM ", bytes({2, 0, 1, 0}));
+  Section *tile = addsection("TILE", "tiles!");
+  Section *mtxm = addsection("MTXM", "old");
+  free(mtxm->data);
+  mtxm->data = tile->data;
+  mtxm->length = tile->length;
+
+  Written w = writecaptured(path("out.dat"));
+  EXPECT_TRUE(w.whole);
+  std::string address = addressof(tile);
+  EXPECT_EQ(w.out.substr(w.out.find('\n') + 1), "[TILE] writing        6 from " + address +
+                                                    "\n"
+                                                    "[MTXM] writing        6 from " +
+                                                    address + "\n");
+  EXPECT_EQ(load("out.dat"), sectionbytes("DIM ", bytes({2, 0, 1, 0})) +
+                                 sectionbytes("TILE", "tiles!") + sectionbytes("MTXM", "tiles!"));
+  // Freeing the shared block twice would be caught by the sanitizer build.
+  clearsections();
+  EXPECT_EQ(sectionlist.head, nullptr);
+  EXPECT_EQ(cTile, nullptr);
+}
+
+TEST_F(SectionFile, ProgressLineShowsTheWholeAddressInUpperCaseHex) {
+  Section *s = addsection("TILE", "x");
+  Written w = writecaptured(path("out.dat"));
+  char expected[64];
+  snprintf(expected, sizeof expected, "[TILE] writing        1 from %" PRIXPTR "\n",
+           reinterpret_cast<uintptr_t>(s->data));
+  EXPECT_EQ(w.out, expected);
+}
+
+TEST_F(SectionFile, SectionWithLengthButNoBlockIsRefusedBeforeOpening) {
+  store("out.dat", "previous map");
+  addsection("DIM ", "dddd");
+  Section *mask = addsection("MASK", "");
+  mask->length = 4096;
+
+  Written w = writecaptured(path("out.dat"));
+  EXPECT_FALSE(w.whole);
+  EXPECT_EQ(w.out, "");
+  EXPECT_EQ(w.err, path("out.dat") + ": section [MASK] of length 4096 has no data\n");
+  EXPECT_EQ(load("out.dat"), "previous map");
+  EXPECT_EQ(entries().size(), 1u);
 }
 
 }  // namespace

@@ -61,8 +61,8 @@ uint8_t fakegetpos(MazeHandle *maze, int32_t x, int32_t y, int32_t z) {
   if (fake.picture[y][x] != 'X') return 0;
   if (fake.openanswer != 0) return fake.openanswer;
   // As the real grid answers: the position's own bit within its byte.
-  uint32_t index = static_cast<uint32_t>(y) * static_cast<uint32_t>(fake.xsize) +
-                   static_cast<uint32_t>(x);
+  uint32_t index =
+      static_cast<uint32_t>(y) * static_cast<uint32_t>(fake.xsize) + static_cast<uint32_t>(x);
   return static_cast<uint8_t>(1u << (index % 8));
 }
 
@@ -439,8 +439,8 @@ TEST_F(TerrainTest, NegativePitch) {
   EXPECT_EQ(fake.zsize, 1);
   EXPECT_TRUE(fake.queries.empty());
   EXPECT_EQ(fake.destroys, 1);
-  EXPECT_EQ(outcome.tiles, (std::vector<uint16_t>{96, 112, 99, 115, 97, 113, 100, 116, 99, 115,
-                                                  98, 114, 98, 114, 101, 117}));
+  EXPECT_EQ(outcome.tiles, (std::vector<uint16_t>{96, 112, 99, 115, 97, 113, 100, 116, 99, 115, 98,
+                                                  114, 98, 114, 101, 117}));
 }
 
 TEST_F(TerrainTest, PitchBeyondThirtyTwoBitsDoesNotWrap) {
@@ -644,7 +644,8 @@ TEST_F(TerrainTest, NarrowerPathLeavesSeparateSquares) {
   Picture picture = perfectmaze(16, 16, 13);
   Outcome outcome = layandcompare(64, 64, 2, 6, picture);
   int open = 0;
-  for (const std::string &row : picture) open += static_cast<int>(std::count(row.begin(), row.end(), 'X'));
+  for (const std::string &row : picture)
+    open += static_cast<int>(std::count(row.begin(), row.end(), 'X'));
   EXPECT_EQ(landregions(outcome.tiles, 64, 64), open);
 }
 
@@ -697,7 +698,8 @@ TEST(TerrainRealLibrary, LaysOutTheSeededMaze) {
   EXPECT_EQ(result, 1);
   EXPECT_EQ(printed, expected.printed);
   std::vector<uint16_t> tiles(100);
-  for (size_t i = 0; i < tiles.size(); ++i) tiles[i] = static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  for (size_t i = 0; i < tiles.size(); ++i)
+    tiles[i] = static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
   EXPECT_EQ(tiles, expected.tiles);
 }
 #endif

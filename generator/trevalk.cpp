@@ -13,7 +13,8 @@
 namespace {
 
 void printbanner() {
-  fputs("trevalk " TREVALK_VERSION "\n"
+  fputs("trevalk " TREVALK_VERSION
+        "\n"
         "Maze-shaped tile maps from a template map\n"
         "Mazes by the quendrel library, loaded at run time\n",
         stdout);

@@ -11,8 +11,8 @@ namespace {
 
 // How the output for a name is to be opened, as the platform part decides.
 struct OutputPlan {
-  bool replace;     // through a temporary file beside the target
-  bool keepmode;    // give the temporary file the target's permissions
+  bool replace;   // through a temporary file beside the target
+  bool keepmode;  // give the temporary file the target's permissions
   unsigned mode;
   char *finalpath;  // the file a link leads to, when the name is a link
 };
@@ -53,8 +53,8 @@ bool planoutput(const char *name, OutputPlan *plan) {
   } else if (errno == ENOENT) {
     // Device names such as "NUL" have no directory entry to stat, yet open;
     // they cannot be replaced.
-    HANDLE handle = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       plan->replace = true;
     } else {

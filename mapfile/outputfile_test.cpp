@@ -41,7 +41,9 @@ class OutputFileTest : public testing::Test {
   void TearDown() override { freesections(&list); }
 
   std::string path(const std::string &name) const { return folder.path(name); }
-  std::vector<std::string> entries(const std::string &sub = "") const { return folder.entries(sub); }
+  std::vector<std::string> entries(const std::string &sub = "") const {
+    return folder.entries(sub);
+  }
   void store(const std::string &name, const std::string &content) const {
     ASSERT_TRUE(folder.store(name, content));
   }
@@ -71,160 +73,151 @@ class OutputFileTest : public testing::Test {
   }
 };
 
-TEST_F(OutputFileTest, OutputThatCannotBeOpenedIsReportedUnderItsName)
-{
-    addsection("DIM ", "dddd");
-    struct Case {
-        std::string name;
-        std::string report;
-    };
-    mkdir(path("folder").c_str(), 0700);
-    std::vector<Case> cases = {
-        {path("missing/out.dat"), path("missing/out.dat") + ": No such file or directory\n"},
-        {"", "No such file or directory\n"},
-        {path("folder"), path("folder") + ": Is a directory\n"},
-        {path("folder/"), path("folder/") + ": Is a directory\n"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        Written w = writecaptured(c.name);
-        EXPECT_FALSE(w.whole);
-        EXPECT_EQ(w.out, "");
-        EXPECT_EQ(w.err, c.report);
-    }
-    EXPECT_TRUE(entries("folder").empty());
+TEST_F(OutputFileTest, OutputThatCannotBeOpenedIsReportedUnderItsName) {
+  addsection("DIM ", "dddd");
+  struct Case {
+    std::string name;
+    std::string report;
+  };
+  mkdir(path("folder").c_str(), 0700);
+  std::vector<Case> cases = {
+      {path("missing/out.dat"), path("missing/out.dat") + ": No such file or directory\n"},
+      {"", "No such file or directory\n"},
+      {path("folder"), path("folder") + ": Is a directory\n"},
+      {path("folder/"), path("folder/") + ": Is a directory\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    Written w = writecaptured(c.name);
+    EXPECT_FALSE(w.whole);
+    EXPECT_EQ(w.out, "");
+    EXPECT_EQ(w.err, c.report);
+  }
+  EXPECT_TRUE(entries("folder").empty());
 }
 
-TEST_F(OutputFileTest, FullDeviceFailsWithAReport)
-{
-    addsection("DIM ", "dddd");
-    addsection("TILE", "tt");
-    Written w = writecaptured("/dev/full");
-    EXPECT_FALSE(w.whole);
-    EXPECT_EQ(std::count(w.out.begin(), w.out.end(), '\n'), 2);
-    // Small sections sit in the buffer until the close.
-    EXPECT_EQ(w.err, "fclose: No space left on device\n");
+TEST_F(OutputFileTest, FullDeviceFailsWithAReport) {
+  addsection("DIM ", "dddd");
+  addsection("TILE", "tt");
+  Written w = writecaptured("/dev/full");
+  EXPECT_FALSE(w.whole);
+  EXPECT_EQ(std::count(w.out.begin(), w.out.end(), '\n'), 2);
+  // Small sections sit in the buffer until the close.
+  EXPECT_EQ(w.err, "fclose: No space left on device\n");
 
-    clearsections();
-    addsection("BIG ", std::string(1 << 20, 'b'));
-    w = writecaptured("/dev/full");
-    EXPECT_FALSE(w.whole);
-    EXPECT_NE(w.err.find("fwrite data: No space left on device\n"), std::string::npos);
+  clearsections();
+  addsection("BIG ", std::string(1 << 20, 'b'));
+  w = writecaptured("/dev/full");
+  EXPECT_FALSE(w.whole);
+  EXPECT_NE(w.err.find("fwrite data: No space left on device\n"), std::string::npos);
 
-    // Without a close context, a failed close is reported under the output's
-    // name, and only when nothing failed before it.
-    for (bool written : {true, false}) {
-        OutputFile out;
-        ASSERT_TRUE(openoutputfile("/dev/full", &out, ".test"));
-        CaptureStderr();  // flushes every stream, so it comes before the write
-        fputs("x", out.file);
-        EXPECT_FALSE(commitoutputfile(&out, written, "/dev/full", nullptr));
-        EXPECT_EQ(GetCapturedStderr(), written ? "/dev/full: No space left on device\n" : "");
-    }
+  // Without a close context, a failed close is reported under the output's
+  // name, and only when nothing failed before it.
+  for (bool written : {true, false}) {
+    OutputFile out;
+    ASSERT_TRUE(openoutputfile("/dev/full", &out, ".test"));
+    CaptureStderr();  // flushes every stream, so it comes before the write
+    fputs("x", out.file);
+    EXPECT_FALSE(commitoutputfile(&out, written, "/dev/full", nullptr));
+    EXPECT_EQ(GetCapturedStderr(), written ? "/dev/full: No space left on device\n" : "");
+  }
 }
 
-TEST_F(OutputFileTest, DevicesAndPipesAreWrittenInPlace)
-{
-    addsection("DIM ", "dddd");
-    addsection("THG2", "");
-    Written w = writecaptured("/dev/null");
-    EXPECT_TRUE(w.whole);
-    EXPECT_EQ(w.err, "");
+TEST_F(OutputFileTest, DevicesAndPipesAreWrittenInPlace) {
+  addsection("DIM ", "dddd");
+  addsection("THG2", "");
+  Written w = writecaptured("/dev/null");
+  EXPECT_TRUE(w.whole);
+  EXPECT_EQ(w.err, "");
 
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    std::string received;
-    std::thread reader([&] {
-        char buffer[256];
-        ssize_t n;
-        while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
-            received.append(buffer, size_t(n));
-    });
-    w = writecaptured("/dev/fd/" + std::to_string(fds[1]));
-    close(fds[1]);
-    reader.join();
-    close(fds[0]);
-    EXPECT_TRUE(w.whole);
-    EXPECT_EQ(received, sectionbytes("DIM ", "dddd") + sectionbytes("THG2", ""));
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  std::string received;
+  std::thread reader([&] {
+    char buffer[256];
+    ssize_t n;
+    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) received.append(buffer, size_t(n));
+  });
+  w = writecaptured("/dev/fd/" + std::to_string(fds[1]));
+  close(fds[1]);
+  reader.join();
+  close(fds[0]);
+  EXPECT_TRUE(w.whole);
+  EXPECT_EQ(received, sectionbytes("DIM ", "dddd") + sectionbytes("THG2", ""));
 }
 
 // Failures after the output was opened: the file size limit stops the
 // writes part way, as a full disk would.
-TEST_F(OutputFileTest, FailedWriteLeavesExistingFileIntactAndNoNewFile)
-{
-    addsection("DIM ", "dddd");
-    addsection("BIG ", std::string(200000, 'b'));
-    store("old.dat", "previous map");
+TEST_F(OutputFileTest, FailedWriteLeavesExistingFileIntactAndNoNewFile) {
+  addsection("DIM ", "dddd");
+  addsection("BIG ", std::string(200000, 'b'));
+  store("old.dat", "previous map");
 
-    struct rlimit saved;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct rlimit limited = saved;
-    limited.rlim_cur = 100000;
-    void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    Written replaced = writecaptured(path("old.dat"));
-    Written created = writecaptured(path("new.dat"));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, previous);
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 100000;
+  void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  Written replaced = writecaptured(path("old.dat"));
+  Written created = writecaptured(path("new.dat"));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
 
-    for (const Written &w : {replaced, created}) {
-        EXPECT_FALSE(w.whole);
-        EXPECT_EQ(std::count(w.out.begin(), w.out.end(), '\n'), 2);
-        EXPECT_NE(w.err.find("fwrite data: File too large\n"), std::string::npos) << w.err;
-    }
-    EXPECT_EQ(load("old.dat"), "previous map");
-    EXPECT_EQ(entries(), std::vector<std::string>{"old.dat"});
-}
-
-TEST_F(OutputFileTest, ReplacedFileKeepsItsModeAndLinksStayLinks)
-{
-    addsection("DIM ", "dddd");
-    store("map.dat", "old");
-    ASSERT_EQ(chmod(path("map.dat").c_str(), 0640), 0);
-    ASSERT_EQ(symlink("map.dat", path("link.dat").c_str()), 0);
-
-    Written w = writecaptured(path("link.dat"));
-    EXPECT_TRUE(w.whole) << w.err;
-    struct stat info;
-    ASSERT_EQ(lstat(path("link.dat").c_str(), &info), 0);
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
-    ASSERT_EQ(stat(path("map.dat").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(load("map.dat"), sectionbytes("DIM ", "dddd"));
-    EXPECT_EQ(entries().size(), 2u);
-}
-
-TEST_F(OutputFileTest, ReadOnlyFileIsNotReplaced)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root may write any file";
-    addsection("DIM ", "dddd");
-    store("map.dat", "old");
-    ASSERT_EQ(chmod(path("map.dat").c_str(), 0444), 0);
-    Written w = writecaptured(path("map.dat"));
+  for (const Written &w : {replaced, created}) {
     EXPECT_FALSE(w.whole);
-    EXPECT_EQ(w.out, "");
-    EXPECT_EQ(w.err, path("map.dat") + ": Permission denied\n");
-    EXPECT_EQ(load("map.dat"), "old");
+    EXPECT_EQ(std::count(w.out.begin(), w.out.end(), '\n'), 2);
+    EXPECT_NE(w.err.find("fwrite data: File too large\n"), std::string::npos) << w.err;
+  }
+  EXPECT_EQ(load("old.dat"), "previous map");
+  EXPECT_EQ(entries(), std::vector<std::string>{"old.dat"});
 }
 
-TEST_F(OutputFileTest, SystemErrorReportsHaveContextColonAndText)
-{
-    CaptureStderr();
-    errno = ENOENT;
-    syserror("malloc cMask");
-    errno = ENOSPC;
-    syserror("");
-    errno = ENOENT;
-    syserror(nullptr);
-    syserrortext("fread", "unexpected end of file");
-    syserrortext("", "bare text");
-    EXPECT_EQ(GetCapturedStderr(),
-              "malloc cMask: No such file or directory\n"
-              "No space left on device\n"
-              "No such file or directory\n"
-              "fread: unexpected end of file\n"
-              "bare text\n");
+TEST_F(OutputFileTest, ReplacedFileKeepsItsModeAndLinksStayLinks) {
+  addsection("DIM ", "dddd");
+  store("map.dat", "old");
+  ASSERT_EQ(chmod(path("map.dat").c_str(), 0640), 0);
+  ASSERT_EQ(symlink("map.dat", path("link.dat").c_str()), 0);
+
+  Written w = writecaptured(path("link.dat"));
+  EXPECT_TRUE(w.whole) << w.err;
+  struct stat info;
+  ASSERT_EQ(lstat(path("link.dat").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  ASSERT_EQ(stat(path("map.dat").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(load("map.dat"), sectionbytes("DIM ", "dddd"));
+  EXPECT_EQ(entries().size(), 2u);
+}
+
+TEST_F(OutputFileTest, ReadOnlyFileIsNotReplaced) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  addsection("DIM ", "dddd");
+  store("map.dat", "old");
+  ASSERT_EQ(chmod(path("map.dat").c_str(), 0444), 0);
+  Written w = writecaptured(path("map.dat"));
+  EXPECT_FALSE(w.whole);
+  EXPECT_EQ(w.out, "");
+  EXPECT_EQ(w.err, path("map.dat") + ": Permission denied\n");
+  EXPECT_EQ(load("map.dat"), "old");
+}
+
+TEST_F(OutputFileTest, SystemErrorReportsHaveContextColonAndText) {
+  CaptureStderr();
+  errno = ENOENT;
+  syserror("malloc cMask");
+  errno = ENOSPC;
+  syserror("");
+  errno = ENOENT;
+  syserror(nullptr);
+  syserrortext("fread", "unexpected end of file");
+  syserrortext("", "bare text");
+  EXPECT_EQ(GetCapturedStderr(),
+            "malloc cMask: No such file or directory\n"
+            "No space left on device\n"
+            "No such file or directory\n"
+            "fread: unexpected end of file\n"
+            "bare text\n");
 }
 
 }  // namespace

@@ -45,8 +45,8 @@ enum DataOutcome {
 // Reads a section's data into a new block of firstsize bytes (at most
 // length), growing it only while the block is full, the header claims more and
 // more bytes really follow. A short block is cut down to the bytes that came.
-DataOutcome readdata(FILE *file, uint32_t length, size_t firstsize, uint8_t **block,
-                     size_t *filled, int *readerror) {
+DataOutcome readdata(FILE *file, uint32_t length, size_t firstsize, uint8_t **block, size_t *filled,
+                     int *readerror) {
   uint8_t *data = nullptr;
   size_t size = firstsize;
   size_t count = 0;
@@ -192,8 +192,8 @@ ReadStatus readsectionfile(const char *filename, SectionList *list, SectionHook 
         firstsize = kGrowthStep;
       }
       int readerror = 0;
-      DataOutcome outcome = readdata(file, section->length, size_t(firstsize), &section->data,
-                                     &count, &readerror);
+      DataOutcome outcome =
+          readdata(file, section->length, size_t(firstsize), &section->data, &count, &readerror);
       switch (outcome) {
         case kDataWhole:
           break;

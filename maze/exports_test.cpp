@@ -40,11 +40,13 @@ TEST(MazeExports, ExportsNothingButTheEntryPoints) {
     if (sscanf(line, "%*s %*c %399s", name) != 1) continue;
     // A sanitizer build adds its own instrumentation symbols; they are no
     // part of the library's interface.
-    if (std::string(name).rfind("__asan", 0) == 0 || std::string(name).rfind("__odr_asan", 0) == 0) continue;
+    if (std::string(name).rfind("__asan", 0) == 0 || std::string(name).rfind("__odr_asan", 0) == 0)
+      continue;
     exported.insert(name);
   }
   ASSERT_EQ(pclose(pipe), 0);
-  EXPECT_EQ(exported, (std::set<std::string>{"_qndcreate", "_qnddestroy", "_qndgetpos", "_qndsetpos"}));
+  EXPECT_EQ(exported,
+            (std::set<std::string>{"_qndcreate", "_qnddestroy", "_qndgetpos", "_qndsetpos"}));
 }
 
 }  // namespace

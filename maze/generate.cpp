@@ -56,7 +56,8 @@ constexpr JumpTable kJumps = makejumps();
 
 void refill(DrawBatch *batch) {
   const uint32_t from = batch->laststate;
-  for (uint32_t i = 0; i < kBatch; ++i) batch->states[i] = kJumps.multiplier[i] * from + kJumps.increment[i];
+  for (uint32_t i = 0; i < kBatch; ++i)
+    batch->states[i] = kJumps.multiplier[i] * from + kJumps.increment[i];
   batch->next = 0;
 }
 
@@ -89,7 +90,8 @@ inline uint32_t swapslots(uint32_t table, uint32_t a, uint32_t b) {
 // Picks until the picked slot holds a direction in `wanted`, moving each
 // failed direction behind the candidates. Returns the successful slot, or -1
 // once the candidates have run out.
-inline int runpicks(DrawBatch *batch, uint32_t &next, uint32_t &table, uint32_t candidates, unsigned wanted) {
+inline int runpicks(DrawBatch *batch, uint32_t &next, uint32_t &table, uint32_t candidates,
+                    unsigned wanted) {
   if (next + 6 > kBatch) {
     batch->laststate = batch->states[next - 1];
     refill(batch);
@@ -107,7 +109,8 @@ inline int runpicks(DrawBatch *batch, uint32_t &next, uint32_t &table, uint32_t 
 // grid and is open; `inside` receives the same for merely lying inside. A flat
 // grid (one layer) has no neighbour along z, which spares two tests per cell.
 template <bool kFlat>
-inline unsigned openneighbours(const Grid &g, const uint32_t at[3], uint32_t index, unsigned *inside) {
+inline unsigned openneighbours(const Grid &g, const uint32_t at[3], uint32_t index,
+                               unsigned *inside) {
   unsigned in = 0, open = 0;
   auto look = [&](bool within, unsigned d) {
     if (within) in |= 1u << d, open |= unsigned(isopen(g.bytes, index + 2 * g.step[d])) << d;
@@ -127,8 +130,8 @@ inline unsigned openneighbours(const Grid &g, const uint32_t at[3], uint32_t ind
 // Opens the closed cell the scan found, joins it to an open neighbour, and
 // carves from it until the walk stands on a cell without closed neighbours.
 template <bool kFlat>
-void walkfrom(const Grid &shared, DrawBatch *batch, uint32_t *tableio, uint32_t x, uint32_t y, uint32_t z,
-              uint32_t index) {
+void walkfrom(const Grid &shared, DrawBatch *batch, uint32_t *tableio, uint32_t x, uint32_t y,
+              uint32_t z, uint32_t index) {
   const Grid g = shared;
   uint32_t table = *tableio;
   uint32_t next = batch->next;
@@ -194,8 +197,10 @@ void generatemaze(MazeHandle *maze, RandomSource *source) {
       uint32_t index = z * layer + y * row;
       for (uint32_t x = 0; x < g.xsize; x += 2, index += 2) {
         if (isopen(g.bytes, index)) continue;
-        if (g.zsize == 1) walkfrom<true>(g, &batch, &table, x, y, z, index);
-        else walkfrom<false>(g, &batch, &table, x, y, z, index);
+        if (g.zsize == 1)
+          walkfrom<true>(g, &batch, &table, x, y, z, index);
+        else
+          walkfrom<false>(g, &batch, &table, x, y, z, index);
       }
     }
   }

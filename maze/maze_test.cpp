@@ -51,12 +51,16 @@ class ScopedSeed {
     const char *old = getenv("QUENDREL_SEED");
     had_ = old != nullptr;
     if (had_) old_ = old;
-    if (value) setenv("QUENDREL_SEED", value, 1);
-    else unsetenv("QUENDREL_SEED");
+    if (value)
+      setenv("QUENDREL_SEED", value, 1);
+    else
+      unsetenv("QUENDREL_SEED");
   }
   ~ScopedSeed() {
-    if (had_) setenv("QUENDREL_SEED", old_.c_str(), 1);
-    else unsetenv("QUENDREL_SEED");
+    if (had_)
+      setenv("QUENDREL_SEED", old_.c_str(), 1);
+    else
+      unsetenv("QUENDREL_SEED");
   }
 
  private:
@@ -102,7 +106,8 @@ TEST(MazeGrid, RefusesSizesWithoutAGrid) {
   EXPECT_EQ(_qndcreate(65536, 32768, 1), nullptr);  // 2^31 positions
   EXPECT_EQ(_qndcreate(2, 2, INT32_MAX), nullptr);
   EXPECT_EQ(_qndcreate(INT32_MAX, INT32_MAX, 1), nullptr);  // the first product already overflows
-  for (auto sizes : {std::array<int32_t, 3>{0, 7, 7}, {70000, 70000, 0}, {0, INT32_MAX, INT32_MAX}}) {
+  for (auto sizes :
+       {std::array<int32_t, 3>{0, 7, 7}, {70000, 70000, 0}, {0, INT32_MAX, INT32_MAX}}) {
     MazeHandle *empty = _qndcreate(sizes[0], sizes[1], sizes[2]);  // no position, yet a maze
     EXPECT_NE(empty, nullptr);
     _qnddestroy(empty);
@@ -113,14 +118,16 @@ TEST(MazeGeneration, WorkedExamplesWithSeedOne) {
   TestMaze small(5, 5, 1);
   RandomSource source{1};
   generatemaze(&small.handle, &source);
-  EXPECT_EQ(picture(small), (std::vector<std::string>{"XXXXX", "OOOOX", "XXXOX", "XOXOX", "XOXXX"}));
+  EXPECT_EQ(picture(small),
+            (std::vector<std::string>{"XXXXX", "OOOOX", "XXXOX", "XOXOX", "XOXXX"}));
   EXPECT_EQ(drawsbetween(1, source.state), 30);
 
   TestMaze wide(9, 7, 1);
   source.state = 1;
   generatemaze(&wide.handle, &source);
-  EXPECT_EQ(picture(wide), (std::vector<std::string>{"XXXXXOXXX", "XOOOXOOOX", "XXXOXXXOX", "OOXOOOXOX",
-                                                     "XOXXXOXXX", "XOOOXOXOO", "XXXXXOXXX"}));
+  EXPECT_EQ(picture(wide),
+            (std::vector<std::string>{"XXXXXOXXX", "XOOOXOOOX", "XXXOXXXOX", "OOXOOOXOX",
+                                      "XOXXXOXXX", "XOOOXOXOO", "XXXXXOXXX"}));
   EXPECT_EQ(drawsbetween(1, source.state), 67);
 
   TestMaze single(1, 1, 1);  // the scan finds the origin open: no draw
@@ -159,7 +166,8 @@ TEST(MazeGeneration, EveryMazeIsPerfect) {
     TestMaze m(s[0], s[1], s[2]);
     RandomSource source{uint32_t(rng())};
     generatemaze(&m.handle, &source);
-    ASSERT_EQ(perfectmazeproblem(m.handle, m.bytes.size()), "") << s[0] << "x" << s[1] << "x" << s[2];
+    ASSERT_EQ(perfectmazeproblem(m.handle, m.bytes.size()), "")
+        << s[0] << "x" << s[1] << "x" << s[2];
   }
 }
 
@@ -184,7 +192,8 @@ TEST(MazeSeed, AcceptsOnlyWholeDecimalNumbersThatFit) {
   EXPECT_EQ(seed, 0u);
   EXPECT_TRUE(parseseed("4294967295", &seed));
   EXPECT_EQ(seed, 4294967295u);
-  for (const char *bad : {"", "4294967296", "-1", "+1", " 1", "1 ", "0x10", "12abc", "99999999999999999999"})
+  for (const char *bad :
+       {"", "4294967296", "-1", "+1", " 1", "1 ", "0x10", "12abc", "99999999999999999999"})
     EXPECT_FALSE(parseseed(bad, &seed)) << bad;
   EXPECT_FALSE(parseseed(nullptr, &seed));
 }

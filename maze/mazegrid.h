@@ -18,7 +18,8 @@ struct MazeHandle {
 // Index arithmetic is unsigned: every index of a valid position fits, and
 // nothing outside the grid is ever addressed.
 inline uint32_t positionindex(const MazeHandle *maze, int32_t x, int32_t y, int32_t z) {
-  return (static_cast<uint32_t>(z) * static_cast<uint32_t>(maze->ysize) + static_cast<uint32_t>(y)) *
+  return (static_cast<uint32_t>(z) * static_cast<uint32_t>(maze->ysize) +
+          static_cast<uint32_t>(y)) *
              static_cast<uint32_t>(maze->xsize) +
          static_cast<uint32_t>(x);
 }

@@ -18,10 +18,10 @@
 const int kAnyOtherGroup = -1;
 
 struct PaletteRow {
-    int group;              // a tile group, or kAnyOtherGroup
-    const char *kind;       // what the generator puts in that group
-    uint8_t rgb[3];         // colour of variant 0
-    uint8_t step;           // darkening per variant; 15 * step is below every channel
+  int group;         // a tile group, or kAnyOtherGroup
+  const char *kind;  // what the generator puts in that group
+  uint8_t rgb[3];    // colour of variant 0
+  uint8_t step;      // darkening per variant; 15 * step is below every channel
 };
 
 extern const PaletteRow kPalette[];
@@ -47,9 +47,9 @@ bool parsescale(const char *text, unsigned *scale);
 
 // What writepreview drew.
 struct PreviewResult {
-    uint32_t width, height;   // the map, in tiles
-    unsigned scale;
-    bool replaced;            // written to a regular file (not a device or pipe)
+  uint32_t width, height;  // the map, in tiles
+  unsigned scale;
+  bool replaced;  // written to a regular file (not a device or pipe)
 };
 
 /*
@@ -70,7 +70,6 @@ struct PreviewResult {
  * Returns true, with *result filled in, only when the whole image was
  * written.
  */
-bool writepreview(const char *mapfile, const char *pngfile, unsigned scale,
-                  PreviewResult *result);
+bool writepreview(const char *mapfile, const char *pngfile, unsigned scale, PreviewResult *result);
 
 #endif

@@ -14,36 +14,33 @@
 
 namespace {
 
-void printusage()
-{
-    errormessage("USAGE: trevalk-preview MAP PNG [SCALE]\n"
-                 "  SCALE: pixels per tile side, %u to %u; by default 1 for maps wider than %u\n"
-                 "  tiles, otherwise the smallest that makes the image %u pixels wide or more\n",
-                 kMinScale, kMaxScale, unsigned(kDefaultImageWidth),
-                 unsigned(kDefaultImageWidth));
+void printusage() {
+  errormessage(
+      "USAGE: trevalk-preview MAP PNG [SCALE]\n"
+      "  SCALE: pixels per tile side, %u to %u; by default 1 for maps wider than %u\n"
+      "  tiles, otherwise the smallest that makes the image %u pixels wide or more\n",
+      kMinScale, kMaxScale, unsigned(kDefaultImageWidth), unsigned(kDefaultImageWidth));
 }
 
 }  // namespace
 
-int main(int argc, char **argv)
-{
-    if (argc != 3 && argc != 4) {
-        printusage();
-        return kExitFailure;
-    }
-    unsigned scale = 0;
-    if (argc == 4 && !parsescale(argv[3], &scale)) {
-        errormessage("Invalid scale \"%s\": a whole number from %u to %u is needed.\n", argv[3],
-                     kMinScale, kMaxScale);
-        printusage();
-        return kExitFailure;
-    }
-    PreviewResult result;
-    if (!writepreview(argv[1], argv[2], scale, &result))
-        return kExitFailure;
-    if (result.replaced)
-        printf("Wrote %s: %ux%u pixels, %ux%u tiles at scale %u\n", argv[2],
-               unsigned(result.width * result.scale), unsigned(result.height * result.scale),
-               unsigned(result.width), unsigned(result.height), result.scale);
-    return kExitWritten;
+int main(int argc, char **argv) {
+  if (argc != 3 && argc != 4) {
+    printusage();
+    return kExitFailure;
+  }
+  unsigned scale = 0;
+  if (argc == 4 && !parsescale(argv[3], &scale)) {
+    errormessage("Invalid scale \"%s\": a whole number from %u to %u is needed.\n", argv[3],
+                 kMinScale, kMaxScale);
+    printusage();
+    return kExitFailure;
+  }
+  PreviewResult result;
+  if (!writepreview(argv[1], argv[2], scale, &result)) return kExitFailure;
+  if (result.replaced)
+    printf("Wrote %s: %ux%u pixels, %ux%u tiles at scale %u\n", argv[2],
+           unsigned(result.width * result.scale), unsigned(result.height * result.scale),
+           unsigned(result.width), unsigned(result.height), result.scale);
+  return kExitWritten;
 }

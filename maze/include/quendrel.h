@@ -21,15 +21,15 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
-#  if defined(QUENDREL_BUILDING)
-#    define QND_API __declspec(dllexport)
-#  else
-#    define QND_API __declspec(dllimport)
-#  endif
-#elif defined(__GNUC__)
-#  define QND_API __attribute__((visibility("default")))
+#if defined(QUENDREL_BUILDING)
+#define QND_API __declspec(dllexport)
 #else
-#  define QND_API
+#define QND_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
+#define QND_API __attribute__((visibility("default")))
+#else
+#define QND_API
 #endif
 
 #ifdef __cplusplus

@@ -41,7 +41,5 @@ QND_API uint8_t _qndsetpos(MazeHandle *maze, int32_t x, int32_t y, int32_t z) {
 #endif
 
 #ifndef QNDFAKE_WITHOUT_DESTROY
-QND_API void _qnddestroy(MazeHandle *maze) {
-  (void)maze;
-}
+QND_API void _qnddestroy(MazeHandle *maze) { (void)maze; }
 #endif

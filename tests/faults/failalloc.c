@@ -32,77 +32,56 @@ static int failed;
 static int spared;
 
 /* getenv and this parse allocate nothing, so they are safe in here. */
-static void configure(void)
-{
-    const char *text = getenv("FAILALLOC_AT");
-    const char *only = getenv("FAILALLOC_ONLY");
-    configured = 1;
-    if (only != NULL && (program_invocation_short_name == NULL ||
-                         strcmp(only, program_invocation_short_name) != 0)) {
-        spared = 1;
-        return;
-    }
-    if (text == NULL)
-        return;
-    for (; *text >= '0' && *text <= '9'; text++)
-        failat = failat * 10 + (unsigned long)(*text - '0');
+static void configure(void) {
+  const char *text = getenv("FAILALLOC_AT");
+  const char *only = getenv("FAILALLOC_ONLY");
+  configured = 1;
+  if (only != NULL &&
+      (program_invocation_short_name == NULL || strcmp(only, program_invocation_short_name) != 0)) {
+    spared = 1;
+    return;
+  }
+  if (text == NULL) return;
+  for (; *text >= '0' && *text <= '9'; text++) failat = failat * 10 + (unsigned long)(*text - '0');
 }
 
-static int failnow(void)
-{
-    if (!configured)
-        configure();
-    if (spared)
-        return 0;
-    if (++calls != failat)
-        return 0;
-    failed = 1;
-    errno = ENOMEM;
-    return 1;
+static int failnow(void) {
+  if (!configured) configure();
+  if (spared) return 0;
+  if (++calls != failat) return 0;
+  failed = 1;
+  errno = ENOMEM;
+  return 1;
 }
 
-void *malloc(size_t size)
-{
-    return failnow() ? NULL : __libc_malloc(size);
+void *malloc(size_t size) { return failnow() ? NULL : __libc_malloc(size); }
+
+void *calloc(size_t count, size_t size) { return failnow() ? NULL : __libc_calloc(count, size); }
+
+void *realloc(void *block, size_t size) { return failnow() ? NULL : __libc_realloc(block, size); }
+
+static char *putnumber(char *at, unsigned long value) {
+  char digits[24];
+  int n = 0;
+  do {
+    digits[n++] = (char)('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (n > 0) *at++ = digits[--n];
+  return at;
 }
 
-void *calloc(size_t count, size_t size)
-{
-    return failnow() ? NULL : __libc_calloc(count, size);
-}
-
-void *realloc(void *block, size_t size)
-{
-    return failnow() ? NULL : __libc_realloc(block, size);
-}
-
-static char *putnumber(char *at, unsigned long value)
-{
-    char digits[24];
-    int n = 0;
-    do {
-        digits[n++] = (char)('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    while (n > 0)
-        *at++ = digits[--n];
-    return at;
-}
-
-__attribute__((destructor)) static void report(void)
-{
-    const char *path = getenv("FAILALLOC_REPORT");
-    if (path == NULL || spared)
-        return;
-    char line[64];
-    char *at = putnumber(line, calls);
-    *at++ = ' ';
-    at = putnumber(at, (unsigned long)failed);
-    *at++ = '\n';
-    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0)
-        return;
-    ssize_t written = write(fd, line, (size_t)(at - line));
-    (void)written;
-    close(fd);
+__attribute__((destructor)) static void report(void) {
+  const char *path = getenv("FAILALLOC_REPORT");
+  if (path == NULL || spared) return;
+  char line[64];
+  char *at = putnumber(line, calls);
+  *at++ = ' ';
+  at = putnumber(at, (unsigned long)failed);
+  *at++ = '\n';
+  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return;
+  ssize_t written = write(fd, line, (size_t)(at - line));
+  (void)written;
+  close(fd);
 }

@@ -30,7 +30,9 @@ bool openat(const MazeHandle &m, int32_t x, int32_t y, int32_t z) {
 
 // Every cell open, passages only between two cells, nothing on the last line
 // of an even axis, one passage fewer than cells, and all of it connected.
-void checkperfect(const MazeHandle &m, size_t bytes) { FUZZ_CHECK(perfectmazeproblem(m, bytes).empty()); }
+void checkperfect(const MazeHandle &m, size_t bytes) {
+  FUZZ_CHECK(perfectmazeproblem(m, bytes).empty());
+}
 
 // Raw sizes through the entry points: refused exactly when a size is negative
 // or the product passes the signed 32-bit range; small accepted ones checked.

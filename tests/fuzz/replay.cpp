@@ -20,7 +20,8 @@ bool readall(const std::string &path, std::vector<uint8_t> *bytes) {
   uint8_t buffer[4096];
   size_t n;
   bytes->clear();
-  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
+  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
+    bytes->insert(bytes->end(), buffer, buffer + n);
   bool ok = !ferror(file);
   fclose(file);
   return ok;

@@ -107,7 +107,8 @@ void checknotemporaries() {
 // all its data.
 uint64_t mapsize() {
   uint64_t total = 0;
-  for (const Section *s = sectionlist.head; s != nullptr; s = s->next) total += 8 + uint64_t(s->length);
+  for (const Section *s = sectionlist.head; s != nullptr; s = s->next)
+    total += 8 + uint64_t(s->length);
   return total;
 }
 
@@ -153,7 +154,8 @@ void runin(const uint8_t *data, size_t size) {
   unlink("ruvivare.dat");
   const bool oldmap = (control & 0x20) != 0;
   if (oldmap)
-    FUZZ_CHECK(writefile("out.map", reinterpret_cast<const uint8_t *>(kOldMap), sizeof kOldMap - 1));
+    FUZZ_CHECK(
+        writefile("out.map", reinterpret_cast<const uint8_t *>(kOldMap), sizeof kOldMap - 1));
   if ((control & 0x40) == 0) FUZZ_CHECK(writefile("ruvivare.dat", data + at, size - at));
 
   std::vector<char *> argv;
@@ -166,7 +168,8 @@ void runin(const uint8_t *data, size_t size) {
   clearsections();
 
   FUZZ_CHECK(status == kExitWritten || status == kExitFailure);
-  const bool wroteoutmap = status == kExitWritten && strcmp(output, "out.map") == 0 && args.size() == 7;
+  const bool wroteoutmap =
+      status == kExitWritten && strcmp(output, "out.map") == 0 && args.size() == 7;
   if (wroteoutmap) {
     struct stat info;
     FUZZ_CHECK(stat("out.map", &info) == 0);

@@ -72,10 +72,12 @@ void walk(Plain *p, int32_t x, int32_t y, int32_t z) {
 }  // namespace
 
 void plaingeneratemaze(MazeHandle *maze, RandomSource *source) {
-  Plain p = {maze, source, {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}}, 6};
+  Plain p = {
+      maze, source, {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}}, 6};
   setpos(maze, 0, 0, 0);
   for (int64_t z = 0; z < maze->zsize; z += 2)
     for (int64_t y = 0; y < maze->ysize; y += 2)
       for (int64_t x = 0; x < maze->xsize; x += 2)
-        if (!getpos(maze, int32_t(x), int32_t(y), int32_t(z))) walk(&p, int32_t(x), int32_t(y), int32_t(z));
+        if (!getpos(maze, int32_t(x), int32_t(y), int32_t(z)))
+          walk(&p, int32_t(x), int32_t(y), int32_t(z));
 }

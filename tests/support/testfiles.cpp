@@ -11,7 +11,9 @@
 #include <fstream>
 #include <iterator>
 
-std::string le16(unsigned value) { return std::string{char(value & 0xFF), char((value >> 8) & 0xFF)}; }
+std::string le16(unsigned value) {
+  return std::string{char(value & 0xFF), char((value >> 8) & 0xFF)};
+}
 
 std::string le32(uint32_t value) { return le16(value & 0xFFFF) + le16(value >> 16); }
 
@@ -63,8 +65,8 @@ void removetree(const std::string &path) {
 
 TempFolder::TempFolder() {
   const char *base = getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") +
-                        "/trevalk-test-XXXXXX";
+  std::string pattern =
+      std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/trevalk-test-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (mkdtemp(name.data()) == nullptr) {
