@@ -85,19 +85,8 @@ std::string addressof(const Section *s) {
   return text;
 }
 
-// A section built in memory, as the run builds its new ones; the list owns it.
 Section *addsection(const std::string &name, const std::string &data) {
-  Section *s = static_cast<Section *>(malloc(sizeof(Section)));
-  memcpy(s->name, name.data(), 4);
-  s->length = uint32_t(data.size());
-  s->data = nullptr;
-  if (!data.empty()) {
-    s->data = static_cast<uint8_t *>(malloc(data.size()));
-    memcpy(s->data, data.data(), data.size());
-  }
-  s->next = nullptr;
-  appendsection(&sectionlist, s);
-  return s;
+  return addsectionto(&sectionlist, name, data);
 }
 
 struct Outcome {

@@ -50,16 +50,7 @@ class OutputFileTest : public testing::Test {
   std::string load(const std::string &name) const { return folder.load(name); }
 
   void addsection(const std::string &name, const std::string &data) {
-    Section *s = static_cast<Section *>(malloc(sizeof(Section)));
-    memcpy(s->name, name.data(), 4);
-    s->length = uint32_t(data.size());
-    s->data = nullptr;
-    if (!data.empty()) {
-      s->data = static_cast<uint8_t *>(malloc(data.size()));
-      memcpy(s->data, data.data(), data.size());
-    }
-    s->next = nullptr;
-    appendsection(&list, s);
+    addsectionto(&list, name, data);
   }
 
   void clearsections() { freesections(&list); }

@@ -37,6 +37,20 @@ std::string sectionbytes(const std::string &name, const std::string &data) {
   return sectionbytes(name, data, data.size());
 }
 
+Section *addsectionto(SectionList *list, const std::string &name, const std::string &data) {
+  Section *s = static_cast<Section *>(malloc(sizeof(Section)));
+  memcpy(s->name, name.data(), 4);
+  s->length = uint32_t(data.size());
+  s->data = nullptr;
+  if (!data.empty()) {
+    s->data = static_cast<uint8_t *>(malloc(data.size()));
+    memcpy(s->data, data.data(), data.size());
+  }
+  s->next = nullptr;
+  appendsection(list, s);
+  return s;
+}
+
 std::string readwhole(const std::string &path) {
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "sectionfile.h"
+
 // The bytes of a 16-bit or 32-bit little-endian word.
 std::string le16(unsigned value);
 std::string le32(uint32_t value);
@@ -23,6 +25,10 @@ std::string bytes(std::initializer_list<int> values);
 // which a damaged file may not back with data; by default the data's size.
 std::string sectionbytes(const std::string &name, const std::string &data);
 std::string sectionbytes(const std::string &name, const std::string &data, uint64_t length);
+
+// A section built in memory, as a run builds its new ones, appended to
+// `list`, which owns it.
+Section *addsectionto(SectionList *list, const std::string &name, const std::string &data);
 
 // A new empty folder, removed with everything in it when the record goes.
 class TempFolder {
