@@ -6,7 +6,12 @@
 
 const char quendrelfile[] = "quendrel.dll";
 
-DynLib dynlibopen(const char *filename) { return reinterpret_cast<DynLib>(LoadLibraryA(filename)); }
+DynLib dynlibopen(const char *filename) {
+  // The program's own folder and the system's folders, never the current
+  // folder: a library left where the program is run must not be loaded.
+  return reinterpret_cast<DynLib>(
+      LoadLibraryExA(filename, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
+}
 
 DynSymbol dynlibsymbol(DynLib library, const char *name) {
   // FARPROC and DynSymbol are both function pointers; void (*)(void) is the

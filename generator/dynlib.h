@@ -15,7 +15,9 @@ typedef void (*DynSymbol)(void);
 
 // The file name of the maze library as this platform's loader expects it:
 // "quendrel.dll" on Windows, "libquendrel.dylib" on macOS, "libquendrel.so"
-// elsewhere. A bare name, so the loader's ordinary search finds the library.
+// elsewhere. A bare name, so the loader's search finds the library: the
+// program's run path or own folder, the system's library folders (and
+// LD_LIBRARY_PATH), never the current folder.
 extern const char quendrelfile[];
 
 // Loads the shared library of that file name.

@@ -43,3 +43,12 @@ QND_API uint8_t _qndsetpos(MazeHandle *maze, int32_t x, int32_t y, int32_t z) {
 #ifndef QNDFAKE_WITHOUT_DESTROY
 QND_API void _qnddestroy(MazeHandle *maze) { (void)maze; }
 #endif
+
+#ifdef QNDFAKE_ANNOUNCE
+#include <stdio.h>
+
+/* Says so the moment it is loaded, so a test sees a load it must not see. */
+__attribute__((constructor)) static void announce(void) {
+  fputs("a maze library from the current folder was loaded\n", stderr);
+}
+#endif
