@@ -164,6 +164,7 @@ ExitStatus run(int argc, char **argv) {
     case kReadWhole:
       break;
     case kReadShort:
+    case kReadFailed:
       errormessage("Invalid data file (%s).\n", kTemplateFile);
       return kExitFailure;
     case kReadNoMemory:

@@ -172,6 +172,10 @@ ReadStatus readsectionfile(const char *filename, SectionList *list, SectionHook 
     }
     uint8_t header[8];
     if (fread(header, 1, sizeof header, file) != sizeof header) {
+      if (ferror(file)) {
+        syserror("fread");
+        status = kReadFailed;
+      }
       free(section);
       break;
     }
@@ -198,11 +202,14 @@ ReadStatus readsectionfile(const char *filename, SectionList *list, SectionHook 
         case kDataWhole:
           break;
         case kDataShort:
-          if (readerror != 0)
+          if (readerror != 0) {
             syserrortext("fread", strerror(readerror));
-          else
+            status = kReadFailed;
+            stop = true;
+          } else {
             syserrortext("fread", "unexpected end of file");
-          status = kReadShort;
+            status = kReadShort;
+          }
           break;
         case kDataNoBlock:
           // Skip the data, or it would be read as the next headers and the

@@ -50,9 +50,10 @@ struct SectionList {
 // counts.
 enum ReadStatus {
   kReadWhole = 0,     // the whole file was read
-  kReadShort = 1,     // a section's data ended early (or a read failed)
+  kReadShort = 1,     // a section's data ended early
   kReadNoMemory = 2,  // a section record or a data block was not allocated
-  kReadNoFile = 3     // the file could not be opened; nothing was read
+  kReadNoFile = 3,    // the file could not be opened; nothing was read
+  kReadFailed = 4     // reading failed (a folder, a device error); the reading ended
 };
 
 // Called for each section as soon as it is read and appended to the list;
@@ -60,10 +61,11 @@ enum ReadStatus {
 typedef void (*SectionHook)(Section *section, size_t arrived, void *context);
 
 // Appends every section of the named file to `list`, calling `hook` (when
-// not null) for each. A section whose data ends early is reported on
-// standard error as "fread: ..." and keeps its header's length with only the
-// bytes that came. When the file cannot be opened, nothing is reported and
-// errno tells why.
+// not null) for each. Only a clean end of the file ends it. A section whose
+// data ends early, or a read that fails, is reported on standard error as
+// "fread: ..."; the section keeps its header's length with only the bytes
+// that came. When the file cannot be opened, nothing is reported and errno
+// tells why.
 ReadStatus readsectionfile(const char *filename, SectionList *list, SectionHook hook,
                            void *context);
 

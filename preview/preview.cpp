@@ -123,6 +123,9 @@ bool readmap(SectionList *map, const char *mapfile) {
       syserrortext(mapfile,
                    "not a readable map file: a section's data ends before its stated length");
       return false;
+    case kReadFailed:
+      syserrortext(mapfile, "not a readable map file: reading it failed");
+      return false;
     case kReadNoMemory:
       break;
   }
