@@ -157,6 +157,26 @@ bool rebuildsections(const Request &request) {
   return complete;
 }
 
+// The maze library takes QUENDREL_SEED only when it holds a whole decimal
+// number from 0 to 4294967295, and silently seeds from the clock otherwise;
+// a user who set it believes the map can be made again, so say it cannot.
+void warnofbadseed() {
+  const char *text = getenv("QUENDREL_SEED");
+  if (text == nullptr) return;
+  uint64_t value = 0;
+  bool seed = text[0] != '\0';
+  for (const char *c = text; seed && *c != '\0'; ++c) {
+    if (*c < '0' || *c > '9') seed = false;
+    value = value * 10 + uint64_t(*c & 15);
+    if (value > UINT32_MAX) seed = false;
+  }
+  if (!seed)
+    errormessage(
+        "Warning: QUENDREL_SEED=\"%s\" is not a seed (a whole number from 0 to "
+        "4294967295), so the maze is seeded from the clock.\n",
+        text);
+}
+
 }  // namespace
 
 ExitStatus run(int argc, char **argv) {
@@ -181,6 +201,7 @@ ExitStatus run(int argc, char **argv) {
   }
   Request request;
   if (!parserequest(argv, &request)) return kExitFailure;
+  warnofbadseed();
   if (!rebuildsections(request)) return kExitFailure;
   return writesections(request.outfile) ? kExitWritten : kExitFailure;
 }
