@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "runtext.h"
+
 SectionList sectionlist = {nullptr, nullptr};
 Section *cTile = nullptr;
 Section *cIsom = nullptr;
@@ -28,7 +30,7 @@ void printword(long long index, uint16_t value) {
   char bits[17];
   for (int k = 0; k < 16; k++) bits[k] = (value >> (15 - k)) & 1 ? '1' : '0';
   bits[16] = '\0';
-  printf("%5lld %s %4X %5u\n", index, bits, unsigned(value), unsigned(value));
+  fprintf(runtext, "%5lld %s %4X %5u\n", index, bits, unsigned(value), unsigned(value));
 }
 
 // Remembers a section of a rebuilt name and prints the diagnostics of the
@@ -40,10 +42,10 @@ void examine(Section *section, size_t count, void *) {
     cTile = section;
   } else if (memcmp(name, "ISOM", 4) == 0) {
     cIsom = section;
-    printf("ISOM length=%" PRIu32 " first word=%u\n", section->length,
-           unsigned(wordat(data, count, 0)));
+    fprintf(runtext, "ISOM length=%" PRIu32 " first word=%u\n", section->length,
+            unsigned(wordat(data, count, 0)));
   } else if (memcmp(name, "THG2", 4) == 0) {
-    printf("THG2 %" PRIu32 "\n", section->length);
+    fprintf(runtext, "THG2 %" PRIu32 "\n", section->length);
     for (size_t i = 0; i < count; i++) printword((long long)i, data[i]);
   } else if (memcmp(name, "ERA ", 4) == 0) {
     cEra = section;
@@ -51,7 +53,7 @@ void examine(Section *section, size_t count, void *) {
     cDim = section;
   } else if (memcmp(name, "MASK", 4) == 0) {
     cMask = section;
-    printf("MASK %" PRIu32 "\n", section->length);
+    fprintf(runtext, "MASK %" PRIu32 "\n", section->length);
     printword(0, wordat(data, count, 0));
     printword(1, wordat(data, count, 1));
   } else if (memcmp(name, "MTXM", 4) == 0) {
@@ -68,7 +70,7 @@ ReadStatus readtemplate(const char *filename) {
 void worddump(int index, uint16_t value) { printword(index, value); }
 
 bool writesections(const char *filename) {
-  return writesectionfile(&sectionlist, filename, stdout);
+  return writesectionfile(&sectionlist, filename, runtext);
 }
 
 void clearsections() {

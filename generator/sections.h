@@ -16,7 +16,8 @@ extern SectionList sectionlist;
 extern Section *cTile, *cIsom, *cEra, *cDim, *cMask, *cMtxm;
 
 // Appends every section of the named file to sectionlist and sets the six
-// remembered sections. Prints on standard output, as each section is read:
+// remembered sections. Prints on the run's text stream (runtext.h), as each
+// section is read:
 //   "ISOM length=%d first word=%d\n"
 //   "THG2 %d\n" and one worddump line per data byte (index = its offset)
 //   "MASK %d\n" and worddump lines for its first and second word
@@ -25,13 +26,13 @@ extern Section *cTile, *cIsom, *cEra, *cDim, *cMask, *cMtxm;
 // as "fread: ..." and keeps its header's length with only the bytes that came.
 ReadStatus readtemplate(const char *filename);
 
-// Prints "%5d %s %4X %5d\n": index, the 16 bits of value from the most
+// Prints on the run's text stream "%5d %s %4X %5d\n": index, the 16 bits of value from the most
 // significant down as 0 and 1 digits, value in hexadecimal and value in
 // decimal.
 void worddump(int index, uint16_t value);
 
 // Writes every section of sectionlist to the named file, as writesectionfile
-// does, with the progress lines on standard output.
+// does, with the progress lines on the run's text stream.
 bool writesections(const char *filename);
 
 // Frees every section and data block of sectionlist, empties it and forgets

@@ -6,6 +6,7 @@
 #include "binding.h"
 #include "layout.h"
 #include "littleendian.h"
+#include "runtext.h"
 
 TileRandom terrainrandom = {1};
 
@@ -65,7 +66,7 @@ struct PictureLine {
 };
 
 void flushline(PictureLine *line) {
-  if (line->used > 0) fwrite(line->text, 1, line->used, stdout);
+  if (line->used > 0) fwrite(line->text, 1, line->used, runtext);
   line->used = 0;
 }
 
@@ -94,8 +95,8 @@ int32_t layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t wat
       qndcreateref(static_cast<int32_t>(mazewidth), static_cast<int32_t>(mazeheight), 1);
   if (maze == nullptr) return 0;
 
-  printf("%dx%d p%d w%d\n", static_cast<int>(mazewidth), static_cast<int>(mazeheight), pathwidth,
-         waterwidth);
+  fprintf(runtext, "%dx%d p%d w%d\n", static_cast<int>(mazewidth), static_cast<int>(mazeheight),
+          pathwidth, waterwidth);
 
   char fallback[256];
   PictureLine line = {fallback, sizeof fallback, 0};

@@ -1,6 +1,6 @@
 // Terrain layout: turns one maze of the maze library into the tile layer of
 // a map. Water everywhere first, then a block of path tiles for every open
-// maze position, with a picture of the maze on standard output.
+// maze position, with a picture of the maze on the run's text stream (runtext.h).
 #ifndef TREVALK_TERRAIN_H
 #define TREVALK_TERRAIN_H
 
@@ -20,7 +20,7 @@ extern TileRandom terrainrandom;
 //
 // Creates a maze of M x N positions, M = 2 * width / e and N = 2 * height / e
 // (layout.h), through qndcreateref, prints "MxN pP wW" and the maze's picture ("X" open,
-// "O" closed, one line per maze row) on standard output, paints each open
+// "O" closed, one line per maze row) on the run's text stream (runtext.h), paints each open
 // position as a block of path tiles, and destroys the maze. The library must
 // be bound (binding.h).
 //

@@ -8,7 +8,10 @@
 
 #include "binding.h"
 #include "exitstatus.h"
+#include "interrupt.h"
 #include "run.h"
+#include "runtext.h"
+#include "samefile.h"
 
 namespace {
 
@@ -17,15 +20,19 @@ void printbanner() {
         "\n"
         "Maze-shaped tile maps from a template map\n"
         "Mazes by the quendrel library, loaded at run time\n",
-        stdout);
-  fputs("Every map is generated anew: keep the map files you want to reuse.\n", stdout);
+        runtext);
+  fputs("Every map is generated anew: keep the map files you want to reuse.\n", runtext);
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
+  catchinterrupts();
+  // A map written to standard output ("/dev/stdout", a pipe reached through
+  // it) must not have the run's text mixed into it.
+  if (argc == 7 && isstandardoutput(argv[6])) runtext = stderr;
   printbanner();
-  fflush(stdout);
+  fflush(runtext);
   if (qndinit() == 0) {
     fputs("qndinit", stderr);
     return kExitFailure;

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "interrupt.h"
 #include "report.h"
 
 namespace {
@@ -25,7 +26,8 @@ struct OutputPlan {
 //   planoutput      whether `name` is replaced or written in place; sets
 //                   errno and returns false when it must not be written
 //   openexclusive   creates a new file of that name, failing with EEXIST when
-//                   one exists; sets errno and returns null on failure
+//                   one exists, and guards it against interrupts
+//                   (interrupt.h); sets errno and returns null on failure
 //   movetemporary   puts the temporary file in place of the final one;
 //                   reports a failure under `name`
 #ifdef _WIN32
@@ -66,14 +68,54 @@ bool planoutput(const char *name, OutputPlan *plan) {
   return true;
 }
 
+int errnoof(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    default:
+      return EIO;
+  }
+}
+
 FILE *openexclusive(const char *path, const OutputPlan &) {
-  int fd = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return nullptr;
-  FILE *file = _fdopen(fd, "wb");
+  // Guarded first: the console's handlers run in a thread of their own, and
+  // a file of this process's name that exists already is a leftover.
+  guardfile(path);
+  // Shared for deletion, so that an interrupt can remove the file while it
+  // is still open.
+  HANDLE handle =
+      CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    int error = errnoof(GetLastError());
+    releaseguard();
+    errno = error;
+    return nullptr;
+  }
+  FILE *file = nullptr;
+  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (fd >= 0) file = _fdopen(fd, "wb");
   if (file == nullptr) {
     int error = errno;
-    _close(fd);
-    remove(path);
+    if (fd >= 0)
+      _close(fd);
+    else
+      CloseHandle(handle);
+    if (releaseguard()) remove(path);
     errno = error;
   }
   return file;
@@ -100,6 +142,7 @@ bool movetemporary(const char *temppath, const char *finalpath, const char *name
 #else  // POSIX
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -134,14 +177,29 @@ bool planoutput(const char *name, OutputPlan *plan) {
 }
 
 FILE *openexclusive(const char *path, const OutputPlan &plan) {
+  // Interrupts wait until the new file is guarded, so none can come between
+  // its creation and its guard.
+  sigset_t interrupts, previous;
+  sigemptyset(&interrupts);
+  sigaddset(&interrupts, SIGINT);
+  sigaddset(&interrupts, SIGTERM);
+  sigaddset(&interrupts, SIGHUP);
+  sigprocmask(SIG_BLOCK, &interrupts, &previous);
   int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (fd < 0) return nullptr;
+  int error = errno;
+  if (fd >= 0) guardfile(path);
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  if (fd < 0) {
+    errno = error;
+    return nullptr;
+  }
   if (plan.keepmode) (void)fchmod(fd, mode_t(plan.mode));
   FILE *file = fdopen(fd, "wb");
   if (file == nullptr) {
-    int error = errno;
+    error = errno;
     close(fd);
     remove(path);
+    releaseguard();
     errno = error;
   }
   return file;
@@ -197,6 +255,8 @@ FILE *createtemporary(const char *path, const char *prefix, const OutputPlan &pl
 }
 
 void releaseoutputfile(OutputFile *out) {
+  // A path an interrupt handler took is the handler's to the end.
+  if (out->temppath != nullptr && !releaseguard()) out->temppath = nullptr;
   free(out->temppath);
   free(out->finalpath);
   out->temppath = nullptr;

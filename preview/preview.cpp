@@ -3,6 +3,7 @@
 #include "littleendian.h"
 #include "outputfile.h"
 #include "report.h"
+#include "samefile.h"
 #include "sectionfile.h"
 
 #include <png.h>
@@ -276,6 +277,13 @@ bool writepreview(const char *mapfile, const char *pngfile, unsigned scale, Prev
   const uint8_t *tiles = nullptr;
   bool written = false;
   bool replaced = false;
+  if (samefile(mapfile, pngfile)) {
+    // Links followed: the image would take the map's place.
+    char text[256];
+    snprintf(text, sizeof text, "the image would replace the map %s it is drawn from", mapfile);
+    syserrortext(pngfile, text);
+    return false;
+  }
   SectionList map = {nullptr, nullptr};
   if (readmap(&map, mapfile) && findmap(&map, mapfile, &width, &height, &tiles)) {
     if (scale == 0) scale = defaultscale(width);

@@ -62,7 +62,7 @@ struct PreviewResult {
  * A regular file, or a name that does not exist yet, is replaced only once
  * the whole image has been written and closed; on any failure it is left as
  * it was and no other file is left behind. Devices and pipes are written in
- * place.
+ * place. An image name that leads to the map itself is refused.
  *
  * Prints nothing on standard output. Reports a failure on standard error as
  * "file: what went wrong", under the map's name for a map that cannot be

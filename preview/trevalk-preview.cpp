@@ -5,12 +5,15 @@
 // Each tile becomes a square of SCALE x SCALE pixels in its palette colour
 // (preview.h). On success one line on standard output names the image, its
 // size and the scale; nothing is printed when the image went to a device or
-// pipe, which may be standard output itself.
+// pipe, and the line goes to standard error when the image is standard
+// output's own file.
 #include <stdio.h>
 
 #include "exitstatus.h"
+#include "interrupt.h"
 #include "preview.h"
 #include "report.h"
+#include "samefile.h"
 
 namespace {
 
@@ -25,6 +28,7 @@ void printusage() {
 }  // namespace
 
 int main(int argc, char **argv) {
+  catchinterrupts();
   if (argc != 3 && argc != 4) {
     printusage();
     return kExitFailure;
@@ -36,11 +40,12 @@ int main(int argc, char **argv) {
     printusage();
     return kExitFailure;
   }
+  FILE *text = isstandardoutput(argv[2]) ? stderr : stdout;
   PreviewResult result;
   if (!writepreview(argv[1], argv[2], scale, &result)) return kExitFailure;
   if (result.replaced)
-    printf("Wrote %s: %ux%u pixels, %ux%u tiles at scale %u\n", argv[2],
-           unsigned(result.width * result.scale), unsigned(result.height * result.scale),
-           unsigned(result.width), unsigned(result.height), result.scale);
+    fprintf(text, "Wrote %s: %ux%u pixels, %ux%u tiles at scale %u\n", argv[2],
+            unsigned(result.width * result.scale), unsigned(result.height * result.scale),
+            unsigned(result.width), unsigned(result.height), result.scale);
   return kExitWritten;
 }

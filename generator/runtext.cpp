@@ -1,0 +1,3 @@
+#include "runtext.h"
+
+FILE *runtext = stdout;

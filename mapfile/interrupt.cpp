@@ -1,0 +1,80 @@
+#include "interrupt.h"
+
+#include <atomic>
+#include <initializer_list>
+
+namespace {
+
+// The one piece of process-wide state a handler must find. Whoever exchanges
+// the path out first owns it: the handler to remove the file, the writer to
+// free the string.
+std::atomic<const char *> guarded{nullptr};
+
+}  // namespace
+
+void guardfile(const char *path) { guarded.store(path); }
+
+bool releaseguard() { return guarded.exchange(nullptr) != nullptr; }
+
+// The platform's part, one block per platform: the handlers and their
+// installation.
+#ifdef _WIN32
+
+#include <windows.h>
+
+namespace {
+
+BOOL WINAPI consolehandler(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+    // The temporary file is opened to allow this: the name goes at once and
+    // the file itself when the ending process closes it.
+    const char *path = guarded.exchange(nullptr);
+    if (path != nullptr) DeleteFileA(path);
+  }
+  // The system's own handling ends the program as it would have.
+  return FALSE;
+}
+
+}  // namespace
+
+void catchinterrupts() { SetConsoleCtrlHandler(consolehandler, TRUE); }
+
+#else  // POSIX
+
+#include <signal.h>
+#include <unistd.h>
+
+namespace {
+
+void signalhandler(int signal) {
+  const char *path = guarded.exchange(nullptr);
+  if (path != nullptr) unlink(path);
+  // End as the signal ends a program that does not catch it.
+  struct sigaction action = {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  sigaction(signal, &action, nullptr);
+  raise(signal);
+}
+
+}  // namespace
+
+void catchinterrupts() {
+  static_assert(std::atomic<const char *>::is_always_lock_free,
+                "the handler needs a lock-free exchange");
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction previous;
+    if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
+    struct sigaction action = {};
+    action.sa_handler = signalhandler;
+    sigemptyset(&action.sa_mask);
+    // The other two wait while one handler runs, so the file is removed once
+    // and the first signal decides how the program ends.
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
+    sigaddset(&action.sa_mask, SIGHUP);
+    sigaction(signal, &action, nullptr);
+  }
+}
+
+#endif

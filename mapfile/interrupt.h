@@ -1,0 +1,25 @@
+// Interrupted runs: a program stopped by an interrupt, a termination request
+// or a hang-up removes the temporary file it is writing before it ends, so
+// no half-written output stays behind.
+#ifndef TREVALK_INTERRUPT_H
+#define TREVALK_INTERRUPT_H
+
+// Installs the handlers: SIGINT, SIGTERM and SIGHUP, each unless it was
+// ignored when the program started (a background job keeps ignoring it); on
+// Windows the console's Ctrl-C, Ctrl-Break and close events. A handler
+// removes the guarded file, then ends the program as the signal or event
+// would have without it. Call once, at the start of main.
+void catchinterrupts();
+
+// Hands `path` to the handlers: from now on an interrupt removes that file.
+// The string must stay valid until releaseguard takes it back. Only one
+// file is guarded at a time.
+void guardfile(const char *path);
+
+// Takes the guarded path back, so that the handlers no longer touch it.
+// Returns true when it was still guarded; false when a handler (on Windows,
+// running in a thread of its own) took it first, in which case the caller
+// must leave the string alone, as the program is ending.
+bool releaseguard();
+
+#endif

@@ -1,0 +1,84 @@
+#include "samefile.h"
+
+// The platform's part, one block per platform: the identity of a file by
+// name and of the file standard output is open on.
+#ifdef _WIN32
+
+#include <io.h>
+#include <stdio.h>
+#include <windows.h>
+
+namespace {
+
+struct Identity {
+  DWORD volume, high, low;
+};
+
+bool identityof(HANDLE handle, Identity *identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) return false;
+  *identity = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+  return true;
+}
+
+bool identityof(const char *name, Identity *identity) {
+  HANDLE handle = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  bool known = identityof(handle, identity);
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  return known;
+}
+
+bool standardoutputidentity(Identity *identity) {
+  return identityof(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdout))), identity);
+}
+
+bool sameidentity(const Identity &a, const Identity &b) {
+  return a.volume == b.volume && a.high == b.high && a.low == b.low;
+}
+
+}  // namespace
+
+#else  // POSIX
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Identity {
+  dev_t device;
+  ino_t inode;
+};
+
+bool identityof(const char *name, Identity *identity) {
+  struct stat info;
+  if (stat(name, &info) != 0) return false;
+  *identity = {info.st_dev, info.st_ino};
+  return true;
+}
+
+bool standardoutputidentity(Identity *identity) {
+  struct stat info;
+  if (fstat(STDOUT_FILENO, &info) != 0) return false;
+  *identity = {info.st_dev, info.st_ino};
+  return true;
+}
+
+bool sameidentity(const Identity &a, const Identity &b) {
+  return a.device == b.device && a.inode == b.inode;
+}
+
+}  // namespace
+
+#endif
+
+bool samefile(const char *a, const char *b) {
+  Identity first, second;
+  return identityof(a, &first) && identityof(b, &second) && sameidentity(first, second);
+}
+
+bool isstandardoutput(const char *name) {
+  Identity file, output;
+  return identityof(name, &file) && standardoutputidentity(&output) && sameidentity(file, output);
+}
