@@ -64,7 +64,7 @@ void examine(Section *section, size_t count, void *) {
 }  // namespace
 
 ReadStatus readtemplate(const char *filename) {
-  return readsectionfile(filename, &sectionlist, examine, nullptr);
+  return readsectionfile(filename, &sectionlist, nullptr, examine, nullptr);
 }
 
 void worddump(int index, uint16_t value) { printword(index, value); }

@@ -6,6 +6,7 @@
 
 #include <io.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 namespace {
@@ -39,6 +40,13 @@ bool sameidentity(const Identity &a, const Identity &b) {
 
 }  // namespace
 
+bool isregularfile(const char *name) {
+  struct _stat64 info;
+  return _stat64(name, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG;
+}
+
+namespace {}  // namespace
+
 #else  // POSIX
 
 #include <sys/stat.h>
@@ -70,6 +78,13 @@ bool sameidentity(const Identity &a, const Identity &b) {
 }
 
 }  // namespace
+
+bool isregularfile(const char *name) {
+  struct stat info;
+  return stat(name, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+namespace {}  // namespace
 
 #endif
 

@@ -11,4 +11,8 @@ bool samefile(const char *a, const char *b);
 // regular file, a device or a pipe reached through "/dev/stdout" or the like.
 bool isstandardoutput(const char *name);
 
+// True when `name` leads to a regular file, which can be read twice and
+// passed over by seeking; false for pipes, devices and missing files.
+bool isregularfile(const char *name);
+
 #endif

@@ -6,6 +6,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include "datablock.h"
 #include "littleendian.h"
 #include "outputfile.h"
 #include "report.h"
@@ -35,6 +36,15 @@ bool regularfilesize(FILE *file, uint64_t *size) {
   return true;
 }
 
+// Moves `distance` bytes on in a regular file.
+bool seekforward(FILE *file, uint64_t distance) {
+#ifdef _WIN32
+  return _fseeki64(file, int64_t(distance), SEEK_CUR) == 0;
+#else
+  return fseeko(file, off_t(distance), SEEK_CUR) == 0;
+#endif
+}
+
 enum DataOutcome {
   kDataWhole,    // every byte the header claims came
   kDataShort,    // fewer came: the file ended or a read failed
@@ -54,7 +64,7 @@ DataOutcome readdata(FILE *file, uint32_t length, size_t firstsize, uint8_t **bl
   *filled = 0;
   *readerror = 0;
   if (size > 0) {
-    data = static_cast<uint8_t *>(malloc(size));
+    data = allocatedatablock(size);
     if (data == nullptr) return kDataNoBlock;
   }
   for (;;) {
@@ -155,8 +165,8 @@ Section *lastsection(const SectionList *list, const char name[4]) {
   return found;
 }
 
-ReadStatus readsectionfile(const char *filename, SectionList *list, SectionHook hook,
-                           void *context) {
+ReadStatus readsectionfile(const char *filename, SectionList *list, SectionFilter wanted,
+                           SectionHook hook, void *context) {
   FILE *file = fopen(filename, "rb");
   if (file == nullptr) return kReadNoFile;
   uint64_t filesize = 0;
@@ -185,7 +195,30 @@ ReadStatus readsectionfile(const char *filename, SectionList *list, SectionHook 
     section->data = nullptr;
     section->next = nullptr;
     size_t count = 0;
-    if (section->length != 0) {
+    if (section->length != 0 && wanted != nullptr && !wanted(section, context)) {
+      // Skipped data is passed over, by a seek where the file has a size.
+      uint64_t remaining = filesize > consumed ? filesize - consumed : 0;
+      uint64_t passed = 0;
+      if (regular) {
+        passed = remaining < section->length ? remaining : section->length;
+        if (!seekforward(file, passed)) passed = 0;
+      } else {
+        passed = skipdata(file, section->length);
+      }
+      consumed += passed;
+      if (passed < section->length) {
+        if (ferror(file) || (regular && passed < remaining)) {
+          syserror("fread");
+          status = kReadFailed;
+          stop = true;
+        } else {
+          syserrortext("fread", "unexpected end of file");
+          status = kReadShort;
+          // A seek does not meet the end of the file; the reading ends here.
+          stop = regular;
+        }
+      }
+    } else if (section->length != 0) {
       // A length past the end of a regular file cannot be filled, so the
       // block starts at what the file still holds.
       uint64_t firstsize = section->length;

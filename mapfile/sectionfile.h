@@ -56,18 +56,24 @@ enum ReadStatus {
   kReadFailed = 4     // reading failed (a folder, a device error); the reading ended
 };
 
+// Called for each section once its header is read, before its data: true
+// reads the data, false passes over it (the section then keeps its length
+// and no block). A filter may change the sections read before.
+typedef bool (*SectionFilter)(const Section *section, void *context);
+
 // Called for each section as soon as it is read and appended to the list;
 // `arrived` is the number of its data bytes that came (its block holds them).
 typedef void (*SectionHook)(Section *section, size_t arrived, void *context);
 
-// Appends every section of the named file to `list`, calling `hook` (when
+// Appends every section of the named file to `list`, reading the data of
+// those that `wanted` accepts (all when it is null) and calling `hook` (when
 // not null) for each. Only a clean end of the file ends it. A section whose
 // data ends early, or a read that fails, is reported on standard error as
 // "fread: ..."; the section keeps its header's length with only the bytes
 // that came. When the file cannot be opened, nothing is reported and errno
 // tells why.
-ReadStatus readsectionfile(const char *filename, SectionList *list, SectionHook hook,
-                           void *context);
+ReadStatus readsectionfile(const char *filename, SectionList *list, SectionFilter wanted,
+                           SectionHook hook, void *context);
 
 // Links a section, whose next must be null, after the tail of `list`.
 void appendsection(SectionList *list, Section *section);

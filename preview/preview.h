@@ -1,6 +1,6 @@
 /*
- * Map previews: the tile layer of a map file drawn as an 8-bit RGB PNG image,
- * each tile a square of scale x scale pixels in its palette colour.
+ * Map previews: the tile layer of a map file drawn as an 8-bit palette PNG
+ * image, each tile a square of scale x scale pixels in its palette colour.
  */
 #ifndef TREVALK_PREVIEW_H
 #define TREVALK_PREVIEW_H
@@ -30,6 +30,15 @@ extern const size_t kPaletteRows;
 // Writes the colour of one tile value to rgb.
 void tilecolour(uint16_t tile, uint8_t rgb[3]);
 
+// The image's palette: sixteen variants of each group of a palette row, then
+// the one colour of every other group.
+const unsigned kPaletteColours = 4 * 16 + 1;
+
+// The palette index of a tile value, and the colours of all indexes (3 bytes
+// each): index i has the colour of every tile value whose index is i.
+uint8_t paletteindex(uint16_t tile);
+void palettecolours(uint8_t rgb[3 * kPaletteColours]);
+
 // The scales a preview may use, and the image width that the default scale
 // aims for.
 const unsigned kMinScale = 1;
@@ -57,7 +66,9 @@ struct PreviewResult {
  * `pngfile` at `scale` (0 for defaultscale). The map's size is the first two
  * words of the last "DIM " section; its tiles are the first width x height
  * words of the last "MTXM" section, or of the last "TILE" section when there
- * is no "MTXM".
+ * is no "MTXM". Only those are kept in memory; the data of every other
+ * section is passed over. The image is compressed by `threads` threads (0:
+ * one a processor); its bytes do not depend on their number.
  *
  * A regular file, or a name that does not exist yet, is replaced only once
  * the whole image has been written and closed; on any failure it is left as
@@ -70,6 +81,7 @@ struct PreviewResult {
  * Returns true, with *result filled in, only when the whole image was
  * written.
  */
-bool writepreview(const char *mapfile, const char *pngfile, unsigned scale, PreviewResult *result);
+bool writepreview(const char *mapfile, const char *pngfile, unsigned scale, PreviewResult *result,
+                  unsigned threads = 0);
 
 #endif

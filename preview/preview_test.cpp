@@ -1,4 +1,6 @@
 #include "preview.h"
+
+#include "pngencoder.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,7 +66,7 @@ bool decodepng(const std::string &path, Image *image) {
     return false;
   }
   EXPECT_EQ(int(uint8_t(bytes[24])), 8) << "bit depth";
-  EXPECT_EQ(int(uint8_t(bytes[25])), PNG_COLOR_TYPE_RGB) << "colour type";
+  EXPECT_EQ(int(uint8_t(bytes[25])), PNG_COLOR_TYPE_PALETTE) << "colour type";
   EXPECT_EQ(int(uint8_t(bytes[28])), PNG_INTERLACE_NONE) << "interlace method";
 
   png_image decoded;
@@ -300,6 +303,7 @@ TEST_F(Preview, ImageWiderThanLibpngsDefaultLimitIsWritten) {
     png_init_io(png, file);
     png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_read_info(png, info);
+    png_set_palette_to_rgb(png);
     EXPECT_EQ(png_get_image_width(png, info), width * 16);
     EXPECT_EQ(png_get_image_height(png, info), 16u);
     for (; rows < png_get_image_height(png, info); rows = rows + 1) {
@@ -317,6 +321,58 @@ TEST_F(Preview, ImageWiderThanLibpngsDefaultLimitIsWritten) {
   std::fclose(file);
   EXPECT_EQ(uint32_t(rows), 16u);
   EXPECT_EQ(size_t(wrong), 0u);
+}
+
+TEST_F(Preview, SameBytesWithOneThreadOrManyAndBandsEndingInsideATileRow) {
+  // At scale 3, 700 tiles make rows whose bands end inside a tile's rows,
+  // where the next band starts with an "up" row.
+  const uint32_t width = 700, height = 100;
+  const uint32_t rows = bandrows(3 * width + 1);
+  ASSERT_NE(rows % 3, 0u);
+  ASSERT_LT(rows, 3 * height / 2) << "at least two bands";
+  std::vector<uint16_t> tiles = sampletiles(size_t(width) * height);
+  writemap(dim(width, height) + sectionbytes("MTXM", words(tiles)));
+  std::string first;
+  for (unsigned threads : {1u, 2u, 3u, 8u}) {
+    SCOPED_TRACE(threads);
+    PreviewResult result;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(writepreview(mappath.c_str(), pngpath.c_str(), 3, &result, threads));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    std::string bytes = readwhole(pngpath);
+    if (first.empty()) first = bytes;
+    EXPECT_TRUE(bytes == first) << "the image depends on the number of threads";
+  }
+  Image image;
+  ASSERT_TRUE(decodepng(pngpath, &image));
+  expectpixels(image, tiles, width, height, 3);
+}
+
+TEST_F(Preview, OtherSectionsArePassedOverNotHeld) {
+  // Half a gigabyte of another section, after the tiles, as a sparse file:
+  // reading it would raise the peak memory by as much.
+  std::vector<uint16_t> tiles = sampletiles(64 * 64);
+  const uint32_t huge = 512u << 20;
+  const std::string headers =
+      dim(64, 64) + sectionbytes("MTXM", words(tiles)) + sectionbytes("BIG ", "", huge);
+  writemap(headers);
+  ASSERT_EQ(truncate(mappath.c_str(), off_t(headers.size()) + huge), 0);
+  struct rusage before, after;
+  getrusage(RUSAGE_SELF, &before);
+  bool written = false;
+  EXPECT_EQ(preview(1, &written), "");
+  getrusage(RUSAGE_SELF, &after);
+  ASSERT_TRUE(written);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes more at the peak";
+  Image image;
+  ASSERT_TRUE(decodepng(pngpath, &image));
+  expectpixels(image, tiles, 64, 64, 1);
+
+  // The same map cut short in that section is still refused.
+  ASSERT_EQ(truncate(mappath.c_str(), off_t(headers.size()) + huge - 1), 0);
+  remove(pngpath.c_str());
+  expectrefused("fread: unexpected end of file\n" + mappath +
+                ": not a readable map file: a section's data ends before its stated length\n");
 }
 
 TEST_F(Preview, GeneratorStyleMapUsesTheLastDimAndMtxmAndPrintsNothing) {

@@ -1,4 +1,5 @@
-// Data blocks of the sections that a run rebuilds.
+// Large data blocks: the sections that a run rebuilds and the tile layers
+// that are read.
 #ifndef TREVALK_DATABLOCK_H
 #define TREVALK_DATABLOCK_H
 
