@@ -6,7 +6,7 @@ qnddestroy_fn qnddestroyref = nullptr;
 qndsetpos_fn qndsetposref = nullptr;
 qndgetpos_fn qndgetposref = nullptr;
 
-int qndinit() { return qndinitfile(quendrelfile); }
+int qndinit() { return qndinitfile(kQuendrelFile); }
 
 int qndinitfile(const char *filename) {
   if (qndmodule != nullptr) return 1;

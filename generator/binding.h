@@ -19,7 +19,7 @@ extern qnddestroy_fn qnddestroyref;
 extern qndsetpos_fn qndsetposref;
 extern qndgetpos_fn qndgetposref;
 
-// Binds the maze library under this platform's file name (quendrelfile).
+// Binds the maze library under this platform's file name (kQuendrelFile).
 // Returns 0 when it cannot be bound, 1 when it was already bound (nothing is
 // done), 2 when it was loaded now and its entry points were looked up.
 int qndinit();

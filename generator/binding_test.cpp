@@ -182,11 +182,11 @@ INSTANTIATE_TEST_SUITE_P(BindingMissingEntryPoint, BindingRefusedTest,
 
 TEST(BindingDynlib, FileNameFollowsThePlatform) {
 #if defined(_WIN32)
-  EXPECT_STREQ(quendrelfile, "quendrel.dll");
+  EXPECT_STREQ(kQuendrelFile, "quendrel.dll");
 #elif defined(__APPLE__)
-  EXPECT_STREQ(quendrelfile, "libquendrel.dylib");
+  EXPECT_STREQ(kQuendrelFile, "libquendrel.dylib");
 #else
-  EXPECT_STREQ(quendrelfile, "libquendrel.so");
+  EXPECT_STREQ(kQuendrelFile, "libquendrel.so");
 #endif
 }
 

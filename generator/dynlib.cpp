@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-const char quendrelfile[] = "quendrel.dll";
+const char kQuendrelFile[] = "quendrel.dll";
 
 DynLib dynlibopen(const char *filename) {
   // The program's own folder and the system's folders, never the current
@@ -26,9 +26,9 @@ void dynlibclose(DynLib library) { FreeLibrary(static_cast<HMODULE>(library)); }
 #include <dlfcn.h>
 
 #ifdef __APPLE__
-const char quendrelfile[] = "libquendrel.dylib";
+const char kQuendrelFile[] = "libquendrel.dylib";
 #else
-const char quendrelfile[] = "libquendrel.so";
+const char kQuendrelFile[] = "libquendrel.so";
 #endif
 
 DynLib dynlibopen(const char *filename) {

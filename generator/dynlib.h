@@ -18,7 +18,7 @@ typedef void (*DynSymbol)(void);
 // elsewhere. A bare name, so the loader's search finds the library: the
 // program's run path or own folder, the system's library folders (and
 // LD_LIBRARY_PATH), never the current folder.
-extern const char quendrelfile[];
+extern const char kQuendrelFile[];
 
 // Loads the shared library of that file name.
 // Returns its handle, or null when it cannot be loaded.

@@ -28,7 +28,8 @@ MazeLayout mazelayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_
 // True when the maze library refuses the layout's maze by its sizes alone:
 // negative sizes, or more positions than a signed 32-bit count holds.
 inline bool mazerefused(const MazeLayout &layout) {
-  return layout.columns < 0 || layout.rows < 0 || layout.columns * layout.rows > INT32_MAX;
+  return layout.columns < 0 || layout.rows < 0 ||
+         (layout.rows != 0 && layout.columns > INT32_MAX / layout.rows);
 }
 
 #endif

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include "binding.h"
-#include "layout.h"
 
 namespace {
 
@@ -113,7 +112,7 @@ std::string sizeline(int64_t m, int64_t n, int32_t p, int32_t w) {
 }
 
 int64_t mazesize(int64_t tiles, int32_t p, int32_t w) {
-  return mazelayout(uint32_t(tiles), 0, p, w).columns;
+  return 2 * tiles / (static_cast<int64_t>(p) + w);
 }
 
 // The layout's steps, transcribed one pair at a time with nothing clever, as
@@ -134,10 +133,17 @@ Expected modellayout(int64_t width, int64_t height, int32_t p, int32_t w, const 
     expected.tiles[i] = static_cast<uint16_t>(tile);
     if (i + 1 < count) expected.tiles[i + 1] = static_cast<uint16_t>(tile + 16);
   }
-  const MazeLayout layout = mazelayout(uint32_t(width), uint32_t(height), p, w);
-  const int64_t e = layout.pitch, m = layout.columns, n = layout.rows;
+  const int64_t e = static_cast<int64_t>(p) + w;
+  const int64_t m = 2 * width / e;
+  const int64_t n = 2 * height / e;
   expected.printed = sizeline(m, n, p, w);
-  const int64_t rows = layout.blockrows, columns = layout.blockcolumns, shift = layout.shift;
+  int64_t rows = p, columns = p, shift = 0;
+  if (width % 2 != 0) {
+    columns = w;
+    shift = 1;
+  } else if (height % 2 != 0) {
+    rows = w;
+  }
   for (int64_t i = 0; i < n; ++i) {
     for (int64_t j = 0; j < m; ++j) {
       bool open = picture[i][j] == 'X';

@@ -1,6 +1,6 @@
-// RandomSource: the 15-bit linear congruential generator that the maze
-// library and the map generator each keep one instance of. Header-only so
-// that the two stay separate instances in separate binaries.
+// RandomSource: the maze library's 15-bit linear congruential generator,
+// seeded anew for every maze. (The map generator keeps a source of its own
+// kind for its tiles.)
 #ifndef QUENDREL_RANDOMSOURCE_H
 #define QUENDREL_RANDOMSOURCE_H
 

@@ -38,7 +38,6 @@ class TempFolder {
   TempFolder(const TempFolder &) = delete;
   TempFolder &operator=(const TempFolder &) = delete;
 
-  const std::string &name() const { return folder_; }
   std::string path(const std::string &entry) const { return folder_ + "/" + entry; }
   // Writes a file of the folder; returns false when it cannot be written.
   bool store(const std::string &entry, const std::string &content) const;
