@@ -5,6 +5,7 @@
 // One run: bind the maze library, run the map driver (run.h), release the
 // library.
 #include <stdio.h>
+#include <string.h>
 
 #include "binding.h"
 #include "exitstatus.h"
@@ -14,6 +15,31 @@
 #include "samefile.h"
 
 namespace {
+
+void printhelp() {
+  fputs(
+      "Usage: trevalk xsize ysize pathwidth waterwidth tileset outfile\n"
+      "\n"
+      "Makes a maze-shaped tile map: reads the template map ruvivare.dat from the\n"
+      "current folder, lays out water and paths of land along a new random maze,\n"
+      "and writes the whole map to outfile.\n"
+      "\n"
+      "  xsize, ysize  map width and height in tiles (their low 16 bits count)\n"
+      "  pathwidth     width of the land paths in tiles, 4 or more (rounded\n"
+      "                toward zero to an even number)\n"
+      "  waterwidth    width of the water between paths, 2 or more (rounded\n"
+      "                toward zero to an even number)\n"
+      "  tileset       tileset number, 0 to 4\n"
+      "  outfile       the map file to write; /dev/stdout sends the map to\n"
+      "                standard output and the run's text to standard error\n"
+      "\n"
+      "  -h, --help    show this help and exit\n"
+      "  --version     show the version and exit\n"
+      "\n"
+      "QUENDREL_SEED=N (0 to 4294967295) fixes the maze's seed; otherwise each\n"
+      "maze is seeded from the clock. See trevalk(1).\n",
+      stdout);
+}
 
 void printbanner() {
   fputs("trevalk " TREVALK_VERSION
@@ -27,6 +53,14 @@ void printbanner() {
 }  // namespace
 
 int main(int argc, char **argv) {
+  if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
+    printhelp();
+    return kExitWritten;
+  }
+  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+    puts("trevalk " TREVALK_VERSION);
+    return kExitWritten;
+  }
   catchinterrupts();
   // A map written to standard output ("/dev/stdout", a pipe reached through
   // it) must not have the run's text mixed into it.

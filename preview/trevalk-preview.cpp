@@ -8,6 +8,7 @@
 // pipe, and the line goes to standard error when the image is standard
 // output's own file.
 #include <stdio.h>
+#include <string.h>
 
 #include "exitstatus.h"
 #include "interrupt.h"
@@ -25,9 +26,38 @@ void printusage() {
       kMinScale, kMaxScale, unsigned(kDefaultImageWidth), unsigned(kDefaultImageWidth));
 }
 
+void printhelp() {
+  printf(
+      "Usage: trevalk-preview MAP PNG [SCALE]\n"
+      "\n"
+      "Draws the tile layer of a map file as a PNG image, each tile a square of\n"
+      "SCALE x SCALE pixels in the colour of its kind (water blue, paths sand,\n"
+      "anything else grey).\n"
+      "\n"
+      "  MAP         the map file to draw\n"
+      "  PNG         the image to write (not the map itself)\n"
+      "  SCALE       pixels per tile side, %u to %u; by default 1 for maps wider\n"
+      "              than %u tiles, otherwise the smallest that makes the image\n"
+      "              %u pixels wide or more\n"
+      "\n"
+      "  -h, --help  show this help and exit\n"
+      "  --version   show the version and exit\n"
+      "\n"
+      "See trevalk-preview(1).\n",
+      kMinScale, kMaxScale, unsigned(kDefaultImageWidth), unsigned(kDefaultImageWidth));
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+  if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
+    printhelp();
+    return kExitWritten;
+  }
+  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+    puts("trevalk-preview " TREVALK_VERSION);
+    return kExitWritten;
+  }
   catchinterrupts();
   if (argc != 3 && argc != 4) {
     printusage();
