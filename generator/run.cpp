@@ -101,15 +101,22 @@ bool parserequest(char **argv, Request *request) {
   return true;
 }
 
-// Gives a section a new data block of `length` bytes, releasing its old one.
-// Returns false, having reported it under `context`, when the block cannot
-// be allocated; a length of 0 leaves the section without a block.
-bool renewsection(Section *section, uint64_t length, const char *context) {
+// The most bytes that a section of one repeated pattern holds in memory; a
+// longer one is written by repeating its block.
+constexpr uint64_t kPatternBlock = uint64_t(1) << 20;
+
+// Gives a section of `length` bytes a new data block, releasing its old one:
+// a block of `held` bytes (at most `length`), which repeats up to the length
+// when it is shorter. Returns false, having reported it under `context`,
+// when the block cannot be allocated; a length of 0 leaves the section
+// without a block.
+bool renewsection(Section *section, uint64_t length, uint64_t held, const char *context) {
   free(section->data);
   section->data = nullptr;
   section->length = static_cast<uint32_t>(length);
+  section->repeat = held < length ? static_cast<uint32_t>(held) : 0;
   if (length == 0) return true;
-  section->data = allocatedatablock(length);
+  section->data = allocatedatablock(held);
   if (section->data == nullptr) {
     syserror(context);
     return false;
@@ -124,19 +131,24 @@ bool rebuildsections(const Request &request) {
   const MapLengths lengths = maplengths(w, h);
   bool complete = true;
 
-  if (renewsection(cMask, lengths.mask, "malloc cMask")) {
-    if (cMask->data) memset(cMask->data, 0xFF, lengths.mask);
+  // "MASK" and "ISOM" are one byte and one word over and over: each holds a
+  // block of at most kPatternBlock bytes (an even number), written as often
+  // as its length takes.
+  const uint64_t maskblock = lengths.mask < kPatternBlock ? lengths.mask : kPatternBlock;
+  if (renewsection(cMask, lengths.mask, maskblock, "malloc cMask")) {
+    if (cMask->data) memset(cMask->data, 0xFF, maskblock);
   } else {
     complete = false;
   }
 
-  if (renewsection(cIsom, lengths.isom, "malloc cIsom")) {
-    if (cIsom->data) fillwords(cIsom->data, lengths.isom, 0x0030);
+  const uint64_t isomblock = lengths.isom < kPatternBlock ? lengths.isom : kPatternBlock;
+  if (renewsection(cIsom, lengths.isom, isomblock, "malloc cIsom")) {
+    if (cIsom->data) fillwords(cIsom->data, isomblock, 0x0030);
   } else {
     complete = false;
   }
 
-  if (renewsection(cTile, lengths.tile, "malloc cTile")) {
+  if (renewsection(cTile, lengths.tile, lengths.tile, "malloc cTile")) {
     if (layterrain(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth,
                    readle16(cEra->data), cTile->data) == 0 &&
         !mazerefused(mazelayout(w, h, request.pathwidth, request.waterwidth))) {
@@ -154,6 +166,7 @@ bool rebuildsections(const Request &request) {
   if (cMtxm->data != cTile->data) free(cMtxm->data);
   cMtxm->length = cTile->length;
   cMtxm->data = cTile->data;
+  cMtxm->repeat = cTile->repeat;
   return complete;
 }
 

@@ -507,6 +507,40 @@ TEST_F(SectionFile, SharedBlockIsWrittenUnderBothHeadersAndFreedOnce) {
   EXPECT_EQ(cTile, nullptr);
 }
 
+TEST_F(SectionFile, PatternBlockIsRepeatedUpToTheLength) {
+  // Three bytes that make up ten: three whole blocks and one byte more.
+  Section *mask = addsection("MASK", "abc");
+  mask->length = 10;
+  mask->repeat = 3;
+  addsection("TILE", "tt");
+  Written w = writecaptured(path("out.dat"));
+  EXPECT_TRUE(w.whole) << w.err;
+  EXPECT_EQ(load("out.dat"), sectionbytes("MASK", "abcabcabca") + sectionbytes("TILE", "tt"));
+  EXPECT_EQ(w.out.substr(0, w.out.find('\n') + 1),
+            "[MASK] writing       10 from " + addressof(mask) + "\n");
+}
+
+TEST_F(SectionFile, PatternBlockReachesTheLargestLengthExactly) {
+  // The last block passes the 32-bit range of the length it ends.
+  Section *big = addsection("ISOM", std::string(size_t(1) << 20, '0'));
+  big->length = 0xFFFFFFFFu;
+  big->repeat = 1u << 20;
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  uint64_t received = 0;
+  std::thread reader([&] {
+    static char buffer[1 << 16];
+    ssize_t n;
+    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) received += uint64_t(n);
+  });
+  Written w = writecaptured("/dev/fd/" + std::to_string(fds[1]));
+  close(fds[1]);
+  reader.join();
+  close(fds[0]);
+  EXPECT_TRUE(w.whole) << w.err;
+  EXPECT_EQ(received, uint64_t(8) + 0xFFFFFFFFu);
+}
+
 TEST_F(SectionFile, ProgressLineShowsTheWholeAddressInUpperCaseHex) {
   Section *s = addsection("TILE", "x");
   Written w = writecaptured(path("out.dat"));

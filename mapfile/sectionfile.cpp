@@ -148,6 +148,18 @@ void freeblocks(const SectionList *list) {
   }
 }
 
+// Writes a section's data: its block, or its pattern block again and again
+// up to its length.
+bool writedata(const Section *section, FILE *file) {
+  // 64 bits: the last step may pass the 32-bit range of the length.
+  const uint64_t block = section->repeat != 0 ? section->repeat : section->length;
+  for (uint64_t done = 0; done < section->length; done += block) {
+    size_t step = size_t(section->length - done < block ? section->length - done : block);
+    if (fwrite(section->data, 1, step, file) != step) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void appendsection(SectionList *list, Section *section) {
@@ -194,6 +206,7 @@ ReadStatus readsectionfile(const char *filename, SectionList *list, SectionFilte
     section->length = readle32(header + 4);
     section->data = nullptr;
     section->next = nullptr;
+    section->repeat = 0;
     size_t count = 0;
     if (section->length != 0 && wanted != nullptr && !wanted(section, context)) {
       // Skipped data is passed over, by a seek where the file has a size.
@@ -302,8 +315,7 @@ bool writesectionfile(const SectionList *list, const char *filename, FILE *progr
       whole = false;
       continue;
     }
-    if (section->length != 0 &&
-        fwrite(section->data, 1, section->length, out.file) != section->length) {
+    if (section->length != 0 && !writedata(section, out.file)) {
       syserror("fwrite data");
       whole = false;
     }

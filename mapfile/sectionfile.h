@@ -31,12 +31,18 @@
  * block of length bytes, or null when length is 0. A section whose data could
  * not be allocated also has no block; one whose data came short holds only
  * the bytes that came. Two sections may share one block.
+ *
+ * A section whose data is one pattern over and over (a run's rebuilt "MASK"
+ * and "ISOM") may instead hold a block of only `repeat` bytes, which repeat
+ * to make up its length: a file gets the same bytes, and memory holds the
+ * block alone. repeat is 0 for every other section.
  */
 struct Section {
   char name[4];  // not NUL-terminated
   uint32_t length;
   uint8_t *data;
-  Section *next;  // following section in file order, null for the last
+  Section *next;    // following section in file order, null for the last
+  uint32_t repeat;  // bytes in data that repeat up to length; 0: data holds length bytes
 };
 
 // Sections in file order; both ends are null while the list is empty. The

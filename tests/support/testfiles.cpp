@@ -47,6 +47,7 @@ Section *addsectionto(SectionList *list, const std::string &name, const std::str
     memcpy(s->data, data.data(), data.size());
   }
   s->next = nullptr;
+  s->repeat = 0;
   appendsection(list, s);
   return s;
 }
