@@ -21,6 +21,28 @@ constexpr uint32_t kPathTile = 32;
 constexpr uint32_t kPathKinds = 8;
 constexpr uint32_t kPartnerOffset = 16;
 
+// Draws taken eight at a time: the state k + 1 steps ahead is
+// multiplier[k] * state + increment[k], so eight draws need eight
+// independent multiplications rather than a chain of them.
+struct Jumps {
+  uint32_t multiplier[8];
+  uint32_t increment[8];
+};
+
+constexpr Jumps makejumps() {
+  Jumps jumps = {};
+  uint32_t multiplier = 1, increment = 0;
+  for (int k = 0; k < 8; ++k) {
+    multiplier *= 214013u;
+    increment = increment * 214013u + 2531011u;
+    jumps.multiplier[k] = multiplier;
+    jumps.increment[k] = increment;
+  }
+  return jumps;
+}
+
+constexpr Jumps kJumps = makejumps();
+
 // Paints npairs pairs of tiles along the linear tile index, the first pair at
 // index first, with one draw per pair. Of the count tiles of the array only
 // those below count are stored, but every pair takes its draw, so the draws of
@@ -37,7 +59,19 @@ void paintpairs(uint8_t *tiles, int64_t count, int64_t first, int64_t npairs, ui
 
   if (whole > 0) {
     uint8_t *at = tiles + 2 * first;
-    for (int64_t pair = 0; pair < whole; ++pair, at += 4) {
+    int64_t pair = 0;
+    // Long runs (the water that fills the map) eight pairs at a time.
+    for (; pair + 8 <= whole; pair += 8, at += 32) {
+      const uint32_t state = local.state;
+      for (int k = 0; k < 8; ++k) {
+        uint32_t draw = ((kJumps.multiplier[k] * state + kJumps.increment[k]) >> 16) & 0x7FFFu;
+        uint32_t tile = basetile + static_cast<uint32_t>(scaletiledraw(kinds, draw));
+        writele16(at + 4 * k, tile);
+        writele16(at + 4 * k + 2, tile + kPartnerOffset);
+      }
+      local.state = kJumps.multiplier[7] * state + kJumps.increment[7];
+    }
+    for (; pair < whole; ++pair, at += 4) {
       uint32_t tile = basetile + static_cast<uint32_t>(scaletiledraw(kinds, nexttiledraw(&local)));
       writele16(at, tile);
       writele16(at + 2, tile + kPartnerOffset);
