@@ -16,6 +16,8 @@ void guardfile(const char *path) { guarded.store(path); }
 
 bool releaseguard() { return guarded.exchange(nullptr) != nullptr; }
 
+bool isguarded(const char *path) { return guarded.load() == path; }
+
 // The platform's part, one block per platform: the handlers and their
 // installation.
 #ifdef _WIN32
@@ -46,6 +48,10 @@ void catchinterrupts() { SetConsoleCtrlHandler(consolehandler, TRUE); }
 
 namespace {
 
+// The signals that end a program which does not catch them: the three a user
+// sends, a closed pipe, and a file size limit.
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ};
+
 void signalhandler(int signal) {
   const char *path = guarded.exchange(nullptr);
   if (path != nullptr) unlink(path);
@@ -59,20 +65,21 @@ void signalhandler(int signal) {
 
 }  // namespace
 
+void blockinterrupts(sigset_t *set) {
+  sigemptyset(set);
+  for (int signal : kInterrupts) sigaddset(set, signal);
+}
+
 void catchinterrupts() {
   static_assert(std::atomic<const char *>::is_always_lock_free,
                 "the handler needs a lock-free exchange");
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int signal : kInterrupts) {
     struct sigaction previous;
     if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
     struct sigaction action = {};
     action.sa_handler = signalhandler;
-    sigemptyset(&action.sa_mask);
-    // The other two wait while one handler runs, so the file is removed once
-    // and the first signal decides how the program ends.
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
-    sigaddset(&action.sa_mask, SIGHUP);
+    // The others wait while one handler runs, so the file is removed once.
+    blockinterrupts(&action.sa_mask);
     sigaction(signal, &action, nullptr);
   }
 }

@@ -4,9 +4,10 @@
 #ifndef TREVALK_INTERRUPT_H
 #define TREVALK_INTERRUPT_H
 
-// Installs the handlers: SIGINT, SIGTERM and SIGHUP, each unless it was
-// ignored when the program started (a background job keeps ignoring it); on
-// Windows the console's Ctrl-C, Ctrl-Break and close events. A handler
+// Installs the handlers: SIGINT, SIGTERM and SIGHUP, and SIGQUIT, SIGPIPE
+// and SIGXFSZ, each unless it was ignored when the program started (a
+// background job keeps ignoring it); on Windows the console's Ctrl-C,
+// Ctrl-Break and close events. A handler
 // removes the guarded file, then ends the program as the signal or event
 // would have without it. Call once, at the start of main.
 void catchinterrupts();
@@ -21,5 +22,16 @@ void guardfile(const char *path);
 // running in a thread of its own) took it first, in which case the caller
 // must leave the string alone, as the program is ending.
 bool releaseguard();
+
+// True while `path` is the guarded file: false once a handler has taken it.
+bool isguarded(const char *path);
+
+#ifndef _WIN32
+#include <signal.h>
+
+// Fills `set` with the signals the handlers catch, for code that must not be
+// interrupted between two steps.
+void blockinterrupts(sigset_t *set);
+#endif
 
 #endif

@@ -102,9 +102,18 @@ FILE *openexclusive(const char *path, const OutputPlan &) {
                   nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     int error = errnoof(GetLastError());
-    releaseguard();
+    // A handler that took the path may still be using it, and the program is
+    // ending: the caller must neither reuse nor free it.
+    if (!releaseguard()) Sleep(INFINITE);
     errno = error;
     return nullptr;
+  }
+  if (!isguarded(path)) {
+    // A handler ran between the guard and the creation, and found nothing to
+    // remove: the file is this thread's to remove before the program ends.
+    CloseHandle(handle);
+    DeleteFileA(path);
+    Sleep(INFINITE);
   }
   FILE *file = nullptr;
   int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
@@ -180,10 +189,7 @@ FILE *openexclusive(const char *path, const OutputPlan &plan) {
   // Interrupts wait until the new file is guarded, so none can come between
   // its creation and its guard.
   sigset_t interrupts, previous;
-  sigemptyset(&interrupts);
-  sigaddset(&interrupts, SIGINT);
-  sigaddset(&interrupts, SIGTERM);
-  sigaddset(&interrupts, SIGHUP);
+  blockinterrupts(&interrupts);
   sigprocmask(SIG_BLOCK, &interrupts, &previous);
   int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
   int error = errno;

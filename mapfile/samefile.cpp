@@ -68,7 +68,9 @@ bool identityof(const char *name, Identity *identity) {
 
 bool standardoutputidentity(Identity *identity) {
   struct stat info;
-  if (fstat(STDOUT_FILENO, &info) != 0) return false;
+  // A device such as /dev/null or a terminal takes text and a map alike;
+  // only a file or a pipe would carry both mixed into one.
+  if (fstat(STDOUT_FILENO, &info) != 0 || S_ISCHR(info.st_mode)) return false;
   *identity = {info.st_dev, info.st_ino};
   return true;
 }

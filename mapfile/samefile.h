@@ -8,7 +8,8 @@
 bool samefile(const char *a, const char *b);
 
 // True when `name` leads to the file that standard output is open on: a
-// regular file, a device or a pipe reached through "/dev/stdout" or the like.
+// regular file or a pipe reached through "/dev/stdout" or the like. Devices
+// (/dev/null, a terminal) do not count.
 bool isstandardoutput(const char *name);
 
 // True when `name` leads to a regular file, which can be read twice and

@@ -50,6 +50,7 @@ unsigned systemprocessors() {
 #else  // POSIX
 
 #include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 namespace {
@@ -69,6 +70,13 @@ bool startthread(Thread *thread, Call *call) {
 void jointhread(Thread thread) { pthread_join(thread, nullptr); }
 
 unsigned systemprocessors() {
+#ifdef CPU_COUNT
+  // The processors this process may run on, which a machine's count
+  // overstates under an affinity mask.
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+    return unsigned(CPU_COUNT(&set));
+#endif
   long count = sysconf(_SC_NPROCESSORS_ONLN);
   return count > 0 ? unsigned(count) : 1;
 }

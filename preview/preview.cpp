@@ -78,7 +78,7 @@ namespace {
 // a pipe is read once, and a layer is dropped when a later one comes.
 struct MapRead {
   SectionList sections;
-  const Section *dim;
+  Section *dim;
   Section *layer;
   bool mtxm;         // an "MTXM" came: "TILE" sections no longer count
   uint64_t ordinal;  // of the section being read, from 0
@@ -102,7 +102,11 @@ bool wanted(const Section *section, void *context) {
   MapRead *map = static_cast<MapRead *>(context);
   const uint64_t ordinal = map->ordinal;
   if (map->scanning) return false;
-  if (memcmp(section->name, "DIM ", 4) == 0) return true;
+  if (memcmp(section->name, "DIM ", 4) == 0) {
+    // Only the last "DIM " counts.
+    dropdata(map->dim);
+    return true;
+  }
   if (map->chosen != UINT64_MAX) return ordinal == map->chosen;
   if (!islayer(section, *map)) return false;
   // A later layer is drawn instead of the former one.
@@ -164,6 +168,12 @@ bool findmap(const MapRead &map, const char *mapfile, uint32_t *width, uint32_t 
              " of a %" PRIu32 "x%" PRIu32 " map",
              layer->name, layer->length / 2, needed, *width, *height);
     syserrortext(mapfile, text);
+    return false;
+  }
+  if (layer->data == nullptr) {
+    // The headers of a regular file are read first and the layer then: a
+    // file replaced in between leaves the layer that was chosen unread.
+    syserrortext(mapfile, "the map changed while it was being read");
     return false;
   }
   *tiles = layer->data;
