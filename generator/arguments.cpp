@@ -21,6 +21,16 @@ bool parsedecimal(const char *text, int32_t *value) {
   return true;
 }
 
+bool isseedtext(const char *text) {
+  uint64_t value = 0;
+  for (const char *c = text; *c != '\0'; ++c) {
+    if (*c < '0' || *c > '9') return false;
+    value = value * 10 + uint64_t(*c - '0');
+    if (value > UINT32_MAX) return false;
+  }
+  return text[0] != '\0';
+}
+
 MapLengths maplengths(uint32_t width, uint32_t height) {
   uint64_t tiles = uint64_t(width) * height;
   return {tiles, (uint64_t(width) * 4 + 8) * (uint64_t(height) + 1), tiles * 2};

@@ -9,6 +9,10 @@
 // Returns false when no digit follows or the number does not fit 32 bits.
 bool parsedecimal(const char *text, int32_t *value);
 
+// True when QUENDREL_SEED's text is a seed as the maze library takes it: a
+// whole decimal number from 0 to 4294967295, digits only.
+bool isseedtext(const char *text);
+
 // Rounds toward zero to an even number: 5 gives 4, -3 gives -2, 1 gives 0.
 inline int32_t roundtoeven(int32_t value) { return value / 2 * 2; }
 

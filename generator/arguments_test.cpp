@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "layout.h"
+#include "mazegrid.h"
+#include "seed.h"
+
 namespace {
 
 TEST(Arguments, ReadsNumbersAsTheDecimalScanDoes) {
@@ -19,6 +23,42 @@ TEST(Arguments, ReadsNumbersAsTheDecimalScanDoes) {
   for (const char *bad :
        {"", "abc", "-", "+ 1", "2147483648", "-2147483649", "99999999999999999999"})
     EXPECT_FALSE(parsedecimal(bad, &v)) << bad;
+}
+
+// The program repeats two of the maze library's rules, to warn of a seed the
+// library will not take and to tell a maze it refuses from one it could not
+// make. Both sides get the same inputs.
+TEST(Arguments, SeedRuleIsTheMazeLibrarys) {
+  const struct {
+    const char *text;
+    bool seed;
+  } cases[] = {{"0", true},     {"4294967295", true},  {"007", true},
+               {"", false},     {"4294967296", false}, {"-1", false},
+               {"+1", false},   {" 1", false},         {"1 ", false},
+               {"0x10", false}, {"12abc", false},      {"99999999999999999999", false}};
+  for (const auto &c : cases) {
+    uint32_t seed = 0;
+    EXPECT_EQ(parseseed(c.text, &seed), c.seed) << c.text;
+    EXPECT_EQ(isseedtext(c.text), c.seed) << c.text;
+    if (c.seed) {
+      EXPECT_EQ(seed, strtoul(c.text, nullptr, 10));
+    }
+  }
+  uint32_t seed = 0;
+  EXPECT_FALSE(parseseed(nullptr, &seed));
+}
+
+TEST(Arguments, RefusedMazeRuleIsTheMazeLibrarys) {
+  const int64_t sizes[][2] = {{0, 0},         {-2, 5},        {5, -2},        {0, -4},
+                              {46340, 46340}, {46341, 46341}, {65535, 32768}, {65535, 32769},
+                              {32768, 65535}, {1, 65535},     {65535, 0}};
+  for (const auto &size : sizes) {
+    MazeLayout layout = {};
+    layout.columns = size[0];
+    layout.rows = size[1];
+    EXPECT_EQ(mazerefused(layout), positioncount(int32_t(size[0]), int32_t(size[1]), 1) < 0)
+        << size[0] << "x" << size[1];
+  }
 }
 
 TEST(Arguments, RoundsWidthsTowardZeroToEvenNumbers) {

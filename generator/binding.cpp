@@ -6,13 +6,13 @@ qnddestroy_fn qnddestroyref = nullptr;
 qndsetpos_fn qndsetposref = nullptr;
 qndgetpos_fn qndgetposref = nullptr;
 
-int qndinit() { return qndinitfile(kQuendrelFile); }
+BindResult qndinit() { return qndinitfile(kQuendrelFile); }
 
-int qndinitfile(const char *filename) {
-  if (qndmodule != nullptr) return 1;
+BindResult qndinitfile(const char *filename) {
+  if (qndmodule != nullptr) return kBindAlready;
 
   DynLib library = dynlibopen(filename);
-  if (library == nullptr) return 0;
+  if (library == nullptr) return kBindFailed;
 
   DynSymbol create = dynlibsymbol(library, "_qndcreate");
   DynSymbol destroy = dynlibsymbol(library, "_qnddestroy");
@@ -24,7 +24,7 @@ int qndinitfile(const char *filename) {
   // missing.
   if (create == nullptr || destroy == nullptr || getpos == nullptr) {
     dynlibclose(library);
-    return 0;
+    return kBindFailed;
   }
 
   qndmodule = library;
@@ -32,7 +32,7 @@ int qndinitfile(const char *filename) {
   qnddestroyref = reinterpret_cast<qnddestroy_fn>(destroy);
   qndsetposref = reinterpret_cast<qndsetpos_fn>(setpos);
   qndgetposref = reinterpret_cast<qndgetpos_fn>(getpos);
-  return 2;
+  return kBindLoaded;
 }
 
 void qndrelease() {

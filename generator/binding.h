@@ -19,17 +19,21 @@ extern qnddestroy_fn qnddestroyref;
 extern qndsetpos_fn qndsetposref;
 extern qndgetpos_fn qndgetposref;
 
-// Binds the maze library under this platform's file name (kQuendrelFile).
-// Returns 0 when it cannot be bound, 1 when it was already bound (nothing is
-// done), 2 when it was loaded now and its entry points were looked up.
-int qndinit();
+// What a bind did.
+enum BindResult {
+  kBindFailed = 0,   // no library was bound: it cannot be loaded or lacks an entry point
+  kBindAlready = 1,  // a library was bound already; nothing was done
+  kBindLoaded = 2    // the library was loaded now and its entry points were looked up
+};
 
-// Binds the maze library of the given file name, as qndinit does.
-// Returns 0 when the library cannot be loaded, or when it loads but lacks
-// _qndcreate, _qndgetpos or _qnddestroy (it is then released again); in both
-// cases qndmodule stays null and the references keep their values.
-// Returns 1 when a library is already bound, 2 when this one was bound now.
-int qndinitfile(const char *filename);
+// Binds the maze library under this platform's file name (kQuendrelFile).
+BindResult qndinit();
+
+// Binds the maze library of the given file name, as qndinit does. A library
+// that loads but lacks _qndcreate, _qndgetpos or _qnddestroy is released
+// again and the bind fails. A failed bind leaves qndmodule null and the
+// references as they were.
+BindResult qndinitfile(const char *filename);
 
 // Releases the bound library and sets qndmodule to null; does nothing while
 // none is bound.

@@ -7,9 +7,8 @@
 #include <string.h>
 
 #include "arguments.h"
-#include "datablock.h"
 #include "exitstatus.h"
-#include "layout.h"
+#include "largeblock.h"
 #include "littleendian.h"
 #include "report.h"
 #include "sections.h"
@@ -116,7 +115,7 @@ bool renewsection(Section *section, uint64_t length, uint64_t held, const char *
   section->length = static_cast<uint32_t>(length);
   section->repeat = held < length ? static_cast<uint32_t>(held) : 0;
   if (length == 0) return true;
-  section->data = allocatedatablock(held);
+  section->data = allocatelargeblock(held);
   if (section->data == nullptr) {
     syserror(context);
     return false;
@@ -150,10 +149,9 @@ bool rebuildsections(const Request &request) {
 
   if (renewsection(cTile, lengths.tile, lengths.tile, "malloc cTile")) {
     if (layterrain(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth,
-                   readle16(cEra->data), cTile->data) == 0 &&
-        !mazerefused(mazelayout(w, h, request.pathwidth, request.waterwidth))) {
-      // A maze the library accepts but did not return: it ran out of memory,
-      // and a map of water alone would pass for a finished one.
+                   readle16(cEra->data), cTile->data) == kTerrainNoMaze) {
+      // The library ran out of memory, and a map of water alone would pass
+      // for a finished one.
       syserrortext("qndcreate", strerror(ENOMEM));
       complete = false;
     }
@@ -170,24 +168,16 @@ bool rebuildsections(const Request &request) {
   return complete;
 }
 
-// The maze library takes QUENDREL_SEED only when it holds a whole decimal
-// number from 0 to 4294967295, and silently seeds from the clock otherwise;
-// a user who set it believes the map can be made again, so say it cannot.
+// The maze library takes QUENDREL_SEED only when it holds a seed, and
+// silently seeds from the clock otherwise; a user who set it believes the map
+// can be made again, so say it cannot.
 void warnofbadseed() {
   const char *text = getenv("QUENDREL_SEED");
-  if (text == nullptr) return;
-  uint64_t value = 0;
-  bool seed = text[0] != '\0';
-  for (const char *c = text; seed && *c != '\0'; ++c) {
-    if (*c < '0' || *c > '9') seed = false;
-    value = value * 10 + uint64_t(*c & 15);
-    if (value > UINT32_MAX) seed = false;
-  }
-  if (!seed)
-    errormessage(
-        "Warning: QUENDREL_SEED=\"%s\" is not a seed (a whole number from 0 to "
-        "4294967295), so the maze is seeded from the clock.\n",
-        text);
+  if (text == nullptr || isseedtext(text)) return;
+  errormessage(
+      "Warning: QUENDREL_SEED=\"%s\" is not a seed (a whole number from 0 to "
+      "4294967295), so the maze is seeded from the clock.\n",
+      text);
 }
 
 }  // namespace

@@ -19,8 +19,10 @@ extern Section *cTile, *cIsom, *cEra, *cDim, *cMask, *cMtxm;
 // remembered sections. Prints on the run's text stream (runtext.h), as each
 // section is read:
 //   "ISOM length=%d first word=%d\n"
-//   "THG2 %d\n" and one worddump line per data byte (index = its offset)
-//   "MASK %d\n" and worddump lines for its first and second word
+//   "THG2 %d\n", then each data byte as a line in worddump's form, with the
+//     byte's offset as the index and the byte as the value
+//   "MASK %d\n", then its first and second word in worddump's form, with
+//     indexes 0 and 1
 // Lengths print as unsigned decimal; words past the bytes that were read
 // count as 0. A section whose data ends early is reported on standard error
 // as "fread: ..." and keeps its header's length with only the bytes that came.

@@ -111,13 +111,13 @@ inline void putline(PictureLine *line, char c) {
 
 }  // namespace
 
-int32_t layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
-                   int32_t tileset, uint8_t *tiles) {
+TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
+                         int32_t tileset, uint8_t *tiles) {
   (void)tileset;
 
   const MazeLayout layout = mazelayout(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
                                        pathwidth, waterwidth);
-  if (layout.pitch == 0) return 0;
+  if (layout.pitch == 0) return kTerrainNoPitch;
   const int64_t pitch = layout.pitch;
   const int64_t mazewidth = layout.columns;
   const int64_t mazeheight = layout.rows;
@@ -127,7 +127,7 @@ int32_t layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t wat
 
   MazeHandle *maze =
       qndcreateref(static_cast<int32_t>(mazewidth), static_cast<int32_t>(mazeheight), 1);
-  if (maze == nullptr) return 0;
+  if (maze == nullptr) return mazerefused(layout) ? kTerrainRefused : kTerrainNoMaze;
 
   fprintf(runtext, "%dx%d p%d w%d\n", static_cast<int>(mazewidth), static_cast<int>(mazeheight),
           pathwidth, waterwidth);
@@ -164,5 +164,5 @@ int32_t layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t wat
 
   free(rowtext);
   qnddestroyref(maze);
-  return 1;
+  return kTerrainLaid;
 }

@@ -24,10 +24,17 @@ extern TileRandom terrainrandom;
 // position as a block of path tiles, and destroys the maze. The library must
 // be bound (binding.h).
 //
-// Returns 1 when the layout is complete; 0 when the library returned no maze
-// (the tiles then hold water alone and nothing is printed); 0 when e is 0
-// (nothing is drawn, printed or written).
-int32_t layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
-                   int32_t tileset, uint8_t *tiles);
+// Says how far the layout got.
+enum TerrainResult {
+  kTerrainNoMaze = 0,   // the library returned no maze for sizes it takes: it ran out of
+                        // memory. The tiles hold water alone; nothing is printed.
+  kTerrainLaid = 1,     // the layout is complete
+  kTerrainRefused = 2,  // the library refuses a maze of these sizes (mazerefused in
+                        // layout.h): the tiles hold water alone, nothing is printed, and
+                        // the map is finished as it is
+  kTerrainNoPitch = 3   // e is 0: nothing is drawn, printed or written
+};
+TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
+                         int32_t tileset, uint8_t *tiles);
 
 #endif

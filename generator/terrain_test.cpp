@@ -166,7 +166,7 @@ Expected modellayout(int64_t width, int64_t height, int32_t p, int32_t w, const 
 
 // What one call of the layout did.
 struct Outcome {
-  int32_t result = -1;
+  TerrainResult result = kTerrainNoPitch;
   std::string printed;
   std::vector<uint16_t> tiles;
   bool guardsintact = true;
@@ -266,7 +266,7 @@ class TerrainTest : public testing::Test {
     fake.picture = picture;
     Outcome outcome = runlayout(width, height, p, w);
     Expected expected = modellayout(width, height, p, w, picture);
-    EXPECT_EQ(outcome.result, 1);
+    EXPECT_EQ(outcome.result, kTerrainLaid);
     EXPECT_TRUE(outcome.guardsintact);
     EXPECT_EQ(outcome.printed, expected.printed);
     EXPECT_EQ(outcome.tiles, expected.tiles);
@@ -280,7 +280,7 @@ class TerrainTest : public testing::Test {
 TEST_F(TerrainTest, TwoByTwo) {
   fake.picture = {"X"};
   Outcome outcome = runlayout(2, 2, 2, 2);
-  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.result, kTerrainLaid);
   EXPECT_EQ(outcome.printed, "1x1 p2 w2\nX\n");
   EXPECT_EQ(outcome.tiles, (std::vector<uint16_t>{33, 49, 38, 54}));
   EXPECT_TRUE(outcome.guardsintact);
@@ -309,7 +309,7 @@ TEST_F(TerrainTest, SixByTwoAllPath) {
 TEST_F(TerrainTest, FourByTwoZeroPathWidthLeavesWater) {
   fake.picture = {"XXXO", "OOOO"};
   Outcome outcome = runlayout(4, 2, 0, 2);
-  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.result, kTerrainLaid);
   EXPECT_EQ(outcome.printed, "4x2 p0 w2\nXXXO\nOOOO\n");
   EXPECT_EQ(outcome.tiles, (std::vector<uint16_t>{96, 112, 99, 115, 97, 113, 100, 116}));
   EXPECT_EQ(fake.queries.size(), 8u);
@@ -416,7 +416,7 @@ TEST_F(TerrainTest, DrawsForPairsOutsideTheArrayAreStillMade) {
 TEST_F(TerrainTest, ZeroMazeColumns) {
   fake.picture = {"", ""};
   Outcome outcome = runlayout(2, 8, 4, 2);
-  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.result, kTerrainLaid);
   EXPECT_EQ(outcome.printed, "0x2 p4 w2\n\n\n");
   EXPECT_EQ(fake.xsize, 0);
   EXPECT_EQ(fake.ysize, 2);
@@ -427,7 +427,7 @@ TEST_F(TerrainTest, ZeroMazeColumns) {
 
 TEST_F(TerrainTest, ZeroMazeRows) {
   Outcome outcome = runlayout(8, 2, 4, 2);
-  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.result, kTerrainLaid);
   EXPECT_EQ(outcome.printed, "2x0 p4 w2\n");
   EXPECT_EQ(fake.xsize, 2);
   EXPECT_EQ(fake.ysize, 0);
@@ -438,7 +438,7 @@ TEST_F(TerrainTest, ZeroMazeRows) {
 
 TEST_F(TerrainTest, NegativePitch) {
   Outcome outcome = runlayout(4, 4, 2, -4);
-  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.result, kTerrainLaid);
   EXPECT_EQ(outcome.printed, "-4x-4 p2 w-4\n");
   EXPECT_EQ(fake.xsize, -4);
   EXPECT_EQ(fake.ysize, -4);
@@ -451,7 +451,7 @@ TEST_F(TerrainTest, NegativePitch) {
 
 TEST_F(TerrainTest, PitchBeyondThirtyTwoBitsDoesNotWrap) {
   Outcome outcome = runlayout(64, 64, 2147483646, 40);
-  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.result, kTerrainLaid);
   EXPECT_EQ(outcome.printed, "0x0 p2147483646 w40\n");
   EXPECT_EQ(fake.xsize, 0);
   EXPECT_EQ(fake.ysize, 0);
@@ -461,7 +461,7 @@ TEST_F(TerrainTest, ZeroPitchIsRefusedUntouched) {
   const int32_t pairs[][2] = {{0, 0}, {2, -2}, {-4, 4}};
   for (const auto &pw : pairs) {
     Outcome outcome = runlayout(6, 4, pw[0], pw[1]);
-    EXPECT_EQ(outcome.result, 0);
+    EXPECT_EQ(outcome.result, kTerrainNoPitch);
     EXPECT_EQ(outcome.printed, "");
     EXPECT_EQ(outcome.state, 1u);
     EXPECT_TRUE(outcome.guardsintact);
@@ -473,7 +473,7 @@ TEST_F(TerrainTest, ZeroPitchIsRefusedUntouched) {
 TEST_F(TerrainTest, NoMazeLeavesWaterAndPrintsNothing) {
   fake.yields = false;
   Outcome outcome = runlayout(8, 5, 4, 2);
-  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.result, kTerrainNoMaze);
   EXPECT_EQ(outcome.printed, "");
   EXPECT_EQ(fake.creates, 1);
   EXPECT_EQ(fake.xsize, 2);
@@ -485,12 +485,14 @@ TEST_F(TerrainTest, NoMazeLeavesWaterAndPrintsNothing) {
   EXPECT_EQ(outcome.tiles, water.tiles);
   EXPECT_EQ(outcome.state, water.state);
   for (uint16_t tile : outcome.tiles) EXPECT_TRUE(iswater(tile));
+  // Sizes the library refuses (a negative pitch) tell the two apart.
+  EXPECT_EQ(runlayout(8, 5, 2, -4).result, kTerrainRefused);
 }
 
 TEST_F(TerrainTest, EmptyMapDrawsNothing) {
   fake.picture = {};
   Outcome outcome = runlayout(0, 10, 2, 2);
-  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.result, kTerrainLaid);
   EXPECT_EQ(outcome.printed, "0x5 p2 w2\n\n\n\n\n\n");
   EXPECT_EQ(outcome.state, 1u);
   EXPECT_TRUE(outcome.guardsintact);
@@ -690,7 +692,7 @@ TEST(TerrainRealLibrary, LaysOutTheSeededMaze) {
 
   std::vector<uint8_t> bytes(10 * 10 * 2);
   testing::internal::CaptureStdout();
-  int32_t result = layterrain(10, 10, 2, 2, 0, bytes.data());
+  TerrainResult result = layterrain(10, 10, 2, 2, 0, bytes.data());
   std::string printed = testing::internal::GetCapturedStdout();
   qndrelease();
   if (before != nullptr) {
@@ -701,7 +703,7 @@ TEST(TerrainRealLibrary, LaysOutTheSeededMaze) {
 
   Picture picture = {"XXXXX", "OOOOX", "XXXOX", "XOXOX", "XOXXX"};
   Expected expected = modellayout(10, 10, 2, 2, picture);
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(result, kTerrainLaid);
   EXPECT_EQ(printed, expected.printed);
   std::vector<uint16_t> tiles(100);
   for (size_t i = 0; i < tiles.size(); ++i)

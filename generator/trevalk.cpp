@@ -5,14 +5,14 @@
 // One run: bind the maze library, run the map driver (run.h), release the
 // library.
 #include <stdio.h>
-#include <string.h>
 
 #include "binding.h"
 #include "exitstatus.h"
+#include "files.h"
 #include "interrupt.h"
+#include "options.h"
 #include "run.h"
 #include "runtext.h"
-#include "samefile.h"
 
 namespace {
 
@@ -53,21 +53,14 @@ void printbanner() {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
-    printhelp();
-    return kExitWritten;
-  }
-  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-    puts("trevalk " TREVALK_VERSION);
-    return kExitWritten;
-  }
+  if (answeredoption(argc, argv, "trevalk", printhelp)) return kExitWritten;
   catchinterrupts();
   // A map written to standard output ("/dev/stdout", a pipe reached through
   // it) must not have the run's text mixed into it.
   if (argc == 7 && isstandardoutput(argv[6])) runtext = stderr;
   printbanner();
   fflush(runtext);
-  if (qndinit() == 0) {
+  if (qndinit() == kBindFailed) {
     fputs("qndinit", stderr);
     return kExitFailure;
   }

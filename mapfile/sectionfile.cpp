@@ -1,116 +1,19 @@
+// The section list and the writer of map files.
 #include "sectionfile.h"
 
-#include <errno.h>
 #include <inttypes.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 
-#include "datablock.h"
 #include "littleendian.h"
 #include "outputfile.h"
 #include "report.h"
 
 namespace {
 
-// Input whose size is unknown (a pipe, a device) gets its data block in steps
-// of at least this size, so a corrupt length costs memory only for the bytes
-// that really come.
-constexpr size_t kGrowthStep = size_t(1) << 20;
-
 // Output buffer size: data blocks are written straight from memory, so the
 // buffer only gathers headers and small sections into fewer writes.
 constexpr size_t kOutputBuffer = size_t(1) << 16;
-
-// True for a regular file, with its size; pipes and devices have no size to
-// trust.
-bool regularfilesize(FILE *file, uint64_t *size) {
-#ifdef _WIN32
-  struct _stat64 info;
-  if (_fstat64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return false;
-#else
-  struct stat info;
-  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-#endif
-  *size = info.st_size > 0 ? uint64_t(info.st_size) : 0;
-  return true;
-}
-
-// Moves `distance` bytes on in a regular file.
-bool seekforward(FILE *file, uint64_t distance) {
-#ifdef _WIN32
-  return _fseeki64(file, int64_t(distance), SEEK_CUR) == 0;
-#else
-  return fseeko(file, off_t(distance), SEEK_CUR) == 0;
-#endif
-}
-
-enum DataOutcome {
-  kDataWhole,    // every byte the header claims came
-  kDataShort,    // fewer came: the file ended or a read failed
-  kDataNoBlock,  // no block could be allocated; nothing was consumed
-  kDataNoGrowth  // a larger block could not be allocated after bytes were consumed
-};
-
-// Reads a section's data into a new block of firstsize bytes (at most
-// length), growing it only while the block is full, the header claims more and
-// more bytes really follow. A short block is cut down to the bytes that came.
-DataOutcome readdata(FILE *file, uint32_t length, size_t firstsize, uint8_t **block, size_t *filled,
-                     int *readerror) {
-  uint8_t *data = nullptr;
-  size_t size = firstsize;
-  size_t count = 0;
-  *block = nullptr;
-  *filled = 0;
-  *readerror = 0;
-  if (size > 0) {
-    data = allocatedatablock(size);
-    if (data == nullptr) return kDataNoBlock;
-  }
-  for (;;) {
-    if (count < size) {
-      count += fread(data + count, 1, size - count, file);
-      if (count < size) break;
-    }
-    if (size == length) break;
-    int next = getc(file);
-    if (next == EOF) break;
-    ungetc(next, file);
-    size_t step = size > kGrowthStep ? size : kGrowthStep;
-    size_t grown = length - size > step ? size + step : size_t(length);
-    void *bigger = realloc(data, grown);
-    if (bigger == nullptr) {
-      free(data);
-      return kDataNoGrowth;
-    }
-    data = static_cast<uint8_t *>(bigger);
-    size = grown;
-  }
-  if (count < length && ferror(file)) *readerror = errno != 0 ? errno : EIO;
-  if (count == 0) {
-    free(data);
-    data = nullptr;
-  } else if (count < size) {
-    void *smaller = realloc(data, count);
-    if (smaller != nullptr) data = static_cast<uint8_t *>(smaller);
-  }
-  *block = data;
-  *filled = count;
-  return count == length ? kDataWhole : kDataShort;
-}
-
-// Consumes up to `length` bytes; returns how many there were.
-uint64_t skipdata(FILE *file, uint64_t length) {
-  uint8_t skipped[4096];
-  uint64_t left = length;
-  while (left > 0) {
-    size_t step = left < sizeof skipped ? size_t(left) : sizeof skipped;
-    size_t got = fread(skipped, 1, step, file);
-    left -= got;
-    if (got < step) break;
-  }
-  return length - left;
-}
 
 // Orders data blocks by address, so that freesections sees the sections
 // sharing a block side by side.
@@ -175,107 +78,6 @@ Section *lastsection(const SectionList *list, const char name[4]) {
   for (Section *section = list->head; section != nullptr; section = section->next)
     if (memcmp(section->name, name, 4) == 0) found = section;
   return found;
-}
-
-ReadStatus readsectionfile(const char *filename, SectionList *list, SectionFilter wanted,
-                           SectionHook hook, void *context) {
-  FILE *file = fopen(filename, "rb");
-  if (file == nullptr) return kReadNoFile;
-  uint64_t filesize = 0;
-  bool regular = regularfilesize(file, &filesize);
-  uint64_t consumed = 0;
-  ReadStatus status = kReadWhole;
-  bool stop = false;
-  while (!stop && !feof(file)) {
-    Section *section = static_cast<Section *>(malloc(sizeof(Section)));
-    if (section == nullptr) {
-      status = kReadNoMemory;
-      break;
-    }
-    uint8_t header[8];
-    if (fread(header, 1, sizeof header, file) != sizeof header) {
-      if (ferror(file)) {
-        syserror("fread");
-        status = kReadFailed;
-      }
-      free(section);
-      break;
-    }
-    consumed += sizeof header;
-    memcpy(section->name, header, 4);
-    section->length = readle32(header + 4);
-    section->data = nullptr;
-    section->next = nullptr;
-    section->repeat = 0;
-    size_t count = 0;
-    if (section->length != 0 && wanted != nullptr && !wanted(section, context)) {
-      // Skipped data is passed over, by a seek where the file has a size.
-      uint64_t remaining = filesize > consumed ? filesize - consumed : 0;
-      uint64_t passed = 0;
-      if (regular) {
-        passed = remaining < section->length ? remaining : section->length;
-        if (!seekforward(file, passed)) passed = 0;
-      } else {
-        passed = skipdata(file, section->length);
-      }
-      consumed += passed;
-      if (passed < section->length) {
-        if (ferror(file) || (regular && passed < remaining)) {
-          syserror("fread");
-          status = kReadFailed;
-          stop = true;
-        } else {
-          syserrortext("fread", "unexpected end of file");
-          status = kReadShort;
-          // A seek does not meet the end of the file; the reading ends here.
-          stop = regular;
-        }
-      }
-    } else if (section->length != 0) {
-      // A length past the end of a regular file cannot be filled, so the
-      // block starts at what the file still holds.
-      uint64_t firstsize = section->length;
-      if (regular) {
-        uint64_t remaining = filesize > consumed ? filesize - consumed : 0;
-        if (remaining < firstsize) firstsize = remaining;
-      } else if (firstsize > kGrowthStep) {
-        firstsize = kGrowthStep;
-      }
-      int readerror = 0;
-      DataOutcome outcome =
-          readdata(file, section->length, size_t(firstsize), &section->data, &count, &readerror);
-      switch (outcome) {
-        case kDataWhole:
-          break;
-        case kDataShort:
-          if (readerror != 0) {
-            syserrortext("fread", strerror(readerror));
-            status = kReadFailed;
-            stop = true;
-          } else {
-            syserrortext("fread", "unexpected end of file");
-            status = kReadShort;
-          }
-          break;
-        case kDataNoBlock:
-          // Skip the data, or it would be read as the next headers and the
-          // shortage reported as a damaged file.
-          consumed += skipdata(file, section->length);
-          status = kReadNoMemory;
-          break;
-        case kDataNoGrowth:
-          // Part of the data is gone, so the next header cannot be found.
-          status = kReadNoMemory;
-          stop = true;
-          break;
-      }
-      consumed += count;
-    }
-    appendsection(list, section);
-    if (hook != nullptr) hook(section, count, context);
-  }
-  fclose(file);
-  return status;
 }
 
 bool writesectionfile(const SectionList *list, const char *filename, FILE *progress) {

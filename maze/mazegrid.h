@@ -15,6 +15,17 @@ struct MazeHandle {
   uint8_t *grid;
 };
 
+// Number of grid positions, or -1 when a size is negative or the product does
+// not fit a signed 32-bit integer: the sizes that _qndcreate refuses.
+inline int64_t positioncount(int32_t xsize, int32_t ysize, int32_t zsize) {
+  if (xsize < 0 || ysize < 0 || zsize < 0) return -1;
+  if (xsize == 0 || ysize == 0 || zsize == 0) return 0;
+  int64_t count = static_cast<int64_t>(xsize) * ysize;
+  if (count > INT32_MAX) return -1;
+  count *= zsize;
+  return count > INT32_MAX ? -1 : count;
+}
+
 // Index arithmetic is unsigned: every index of a valid position fits, and
 // nothing outside the grid is ever addressed.
 inline uint32_t positionindex(const MazeHandle *maze, int32_t x, int32_t y, int32_t z) {

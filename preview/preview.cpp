@@ -6,11 +6,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "files.h"
 #include "littleendian.h"
 #include "outputfile.h"
 #include "pngencoder.h"
 #include "report.h"
-#include "samefile.h"
 #include "sectionfile.h"
 
 const PaletteRow kPalette[] = {
@@ -77,13 +77,13 @@ namespace {
 // read twice: its headers first, to find the layer, then that layer alone;
 // a pipe is read once, and a layer is dropped when a later one comes.
 struct MapRead {
-  SectionList sections;
-  Section *dim;
-  Section *layer;
-  bool mtxm;         // an "MTXM" came: "TILE" sections no longer count
-  uint64_t ordinal;  // of the section being read, from 0
-  bool scanning;     // the first of two readings: headers only
-  uint64_t chosen;   // the second of two readings: the ordinal of the layer
+  SectionList sections = {nullptr, nullptr};
+  Section *dim = nullptr;
+  Section *layer = nullptr;
+  bool mtxm = false;             // an "MTXM" came: "TILE" sections no longer count
+  uint64_t ordinal = 0;          // of the section being read, from 0
+  bool scanning = false;         // the first of two readings: headers only
+  uint64_t chosen = UINT64_MAX;  // the second of two readings: the ordinal of the layer
 };
 
 void dropdata(Section *section) {
@@ -180,16 +180,16 @@ bool findmap(const MapRead &map, const char *mapfile, uint32_t *width, uint32_t 
   return true;
 }
 
-// Reads the map and reports why it cannot be used.
+// Reads the map into `map`, fresh as constructed, and reports why it cannot
+// be used.
 bool readmap(MapRead *map, const char *mapfile) {
-  *map = {{nullptr, nullptr}, nullptr, nullptr, false, 0, false, UINT64_MAX};
   ReadStatus status = kReadWhole;
   if (isregularfile(mapfile)) {
-    map->scanning = true;
-    status = readsectionfile(mapfile, &map->sections, wanted, remember, map);
-    const uint64_t chosen = map->chosen;
-    freesections(&map->sections);
-    *map = {{nullptr, nullptr}, nullptr, nullptr, false, 0, false, chosen};
+    MapRead scan;
+    scan.scanning = true;
+    status = readsectionfile(mapfile, &scan.sections, wanted, remember, &scan);
+    freesections(&scan.sections);
+    map->chosen = scan.chosen;
   }
   if (status == kReadWhole)
     status = readsectionfile(mapfile, &map->sections, wanted, remember, map);

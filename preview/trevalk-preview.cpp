@@ -8,13 +8,13 @@
 // pipe, and the line goes to standard error when the image is standard
 // output's own file.
 #include <stdio.h>
-#include <string.h>
 
 #include "exitstatus.h"
+#include "files.h"
 #include "interrupt.h"
+#include "options.h"
 #include "preview.h"
 #include "report.h"
-#include "samefile.h"
 
 namespace {
 
@@ -50,14 +50,7 @@ void printhelp() {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
-    printhelp();
-    return kExitWritten;
-  }
-  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-    puts("trevalk-preview " TREVALK_VERSION);
-    return kExitWritten;
-  }
+  if (answeredoption(argc, argv, "trevalk-preview", printhelp)) return kExitWritten;
   catchinterrupts();
   if (argc != 3 && argc != 4) {
     printusage();

@@ -1,15 +1,23 @@
-#include "samefile.h"
+#include "files.h"
 
-// The platform's part, one block per platform: the identity of a file by
-// name and of the file standard output is open on.
+// The platform's part, one block per platform:
+//   factsof                 FileFacts from the platform's own file information
+//   filefacts, openfilefacts, seekforward
+//   Identity, identityof    what tells one file from another, by name
+//   standardoutputidentity  the same for the file standard output is open on
+// The browser's build has a POSIX file system in memory and takes the POSIX
+// block.
 #ifdef _WIN32
 
 #include <io.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <windows.h>
 
 namespace {
+
+FileFacts factsof(const struct _stat64 &info) {
+  return {(info.st_mode & _S_IFMT) == _S_IFREG, info.st_size > 0 ? uint64_t(info.st_size) : 0, 0};
+}
 
 struct Identity {
   DWORD volume, high, low;
@@ -40,12 +48,23 @@ bool sameidentity(const Identity &a, const Identity &b) {
 
 }  // namespace
 
-bool isregularfile(const char *name) {
+bool filefacts(const char *name, FileFacts *facts) {
   struct _stat64 info;
-  return _stat64(name, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG;
+  if (_stat64(name, &info) != 0) return false;
+  *facts = factsof(info);
+  return true;
 }
 
-namespace {}  // namespace
+bool openfilefacts(FILE *file, FileFacts *facts) {
+  struct _stat64 info;
+  if (_fstat64(_fileno(file), &info) != 0) return false;
+  *facts = factsof(info);
+  return true;
+}
+
+bool seekforward(FILE *file, uint64_t distance) {
+  return _fseeki64(file, int64_t(distance), SEEK_CUR) == 0;
+}
 
 #else  // POSIX
 
@@ -53,6 +72,11 @@ namespace {}  // namespace
 #include <unistd.h>
 
 namespace {
+
+FileFacts factsof(const struct stat &info) {
+  return {S_ISREG(info.st_mode), info.st_size > 0 ? uint64_t(info.st_size) : 0,
+          unsigned(info.st_mode & 07777)};
+}
 
 struct Identity {
   dev_t device;
@@ -81,14 +105,30 @@ bool sameidentity(const Identity &a, const Identity &b) {
 
 }  // namespace
 
-bool isregularfile(const char *name) {
+bool filefacts(const char *name, FileFacts *facts) {
   struct stat info;
-  return stat(name, &info) == 0 && S_ISREG(info.st_mode);
+  if (stat(name, &info) != 0) return false;
+  *facts = factsof(info);
+  return true;
 }
 
-namespace {}  // namespace
+bool openfilefacts(FILE *file, FileFacts *facts) {
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0) return false;
+  *facts = factsof(info);
+  return true;
+}
+
+bool seekforward(FILE *file, uint64_t distance) {
+  return fseeko(file, off_t(distance), SEEK_CUR) == 0;
+}
 
 #endif
+
+bool isregularfile(const char *name) {
+  FileFacts facts;
+  return filefacts(name, &facts) && facts.regular;
+}
 
 bool samefile(const char *a, const char *b) {
   Identity first, second;

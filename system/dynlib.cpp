@@ -1,16 +1,31 @@
 #include "dynlib.h"
 
+// The platform's part, one block per platform.
 #ifdef _WIN32
+
+#include <string>
 
 #include <windows.h>
 
 const char kQuendrelFile[] = "quendrel.dll";
 
+namespace {
+
+// The loader takes a path with backslashes only.
+std::string windowspath(const char *filename) {
+  std::string path = filename;
+  for (char &c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+}  // namespace
+
 DynLib dynlibopen(const char *filename) {
   // The program's own folder and the system's folders, never the current
   // folder: a library left where the program is run must not be loaded.
   return reinterpret_cast<DynLib>(
-      LoadLibraryExA(filename, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
+      LoadLibraryExA(windowspath(filename).c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
 }
 
 DynSymbol dynlibsymbol(DynLib library, const char *name) {
@@ -21,7 +36,11 @@ DynSymbol dynlibsymbol(DynLib library, const char *name) {
 
 void dynlibclose(DynLib library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
-#else
+bool dynlibisloaded(const char *filename) {
+  return GetModuleHandleA(windowspath(filename).c_str()) != nullptr;
+}
+
+#else  // POSIX
 
 #include <dlfcn.h>
 
@@ -42,5 +61,12 @@ DynSymbol dynlibsymbol(DynLib library, const char *name) {
 }
 
 void dynlibclose(DynLib library) { dlclose(library); }
+
+bool dynlibisloaded(const char *filename) {
+  void *library = dlopen(filename, RTLD_NOW | RTLD_NOLOAD);
+  if (library == nullptr) return false;
+  dlclose(library);
+  return true;
+}
 
 #endif

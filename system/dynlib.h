@@ -20,7 +20,8 @@ typedef void (*DynSymbol)(void);
 // LD_LIBRARY_PATH), never the current folder.
 extern const char kQuendrelFile[];
 
-// Loads the shared library of that file name.
+// Loads the shared library of that file name, a bare name or a path (on
+// Windows with either kind of slash).
 // Returns its handle, or null when it cannot be loaded.
 DynLib dynlibopen(const char *filename);
 
@@ -31,5 +32,9 @@ DynSymbol dynlibsymbol(DynLib library, const char *name);
 // Releases a library that dynlibopen loaded; none of its entry points may be
 // called afterwards. The platform's outcome is not reported.
 void dynlibclose(DynLib library);
+
+// True while the process holds the library of that path, asked without
+// loading it: what tells that a release really let the library go.
+bool dynlibisloaded(const char *filename);
 
 #endif

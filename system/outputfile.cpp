@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "files.h"
 #include "interrupt.h"
 #include "report.h"
 
@@ -45,9 +46,9 @@ bool isseparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 unsigned long processid() { return static_cast<unsigned long>(_getpid()); }
 
 bool planoutput(const char *name, OutputPlan *plan) {
-  struct _stat64 info;
-  if (_stat64(name, &info) == 0) {
-    if ((info.st_mode & _S_IFMT) == _S_IFREG) {
+  FileFacts facts;
+  if (filefacts(name, &facts)) {
+    if (facts.regular) {
       // Replacing a read-only file would get past its protection.
       if (_access(name, 2) != 0) return false;
       plan->replace = true;
@@ -162,14 +163,14 @@ bool isseparator(char c) { return c == '/'; }
 unsigned long processid() { return static_cast<unsigned long>(getpid()); }
 
 bool planoutput(const char *name, OutputPlan *plan) {
-  struct stat info;
-  if (stat(name, &info) == 0) {
-    if (S_ISREG(info.st_mode)) {
+  FileFacts facts;
+  if (filefacts(name, &facts)) {
+    if (facts.regular) {
       // Replacing a read-only file would get past its protection.
       if (access(name, W_OK) != 0) return false;
       plan->replace = true;
       plan->keepmode = true;
-      plan->mode = unsigned(info.st_mode & 07777);
+      plan->mode = facts.mode;
       struct stat entry;
       if (lstat(name, &entry) == 0 && S_ISLNK(entry.st_mode)) {
         // Replace the file the link leads to, not the link.
