@@ -5,18 +5,78 @@
 // One run: bind the maze library, run the map driver (run.h), release the
 // library.
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "binding.h"
 #include "exitstatus.h"
 #include "files.h"
 #include "interrupt.h"
 #include "options.h"
+#include "platform.h"
 #include "run.h"
 #include "runtext.h"
 
 namespace {
 
+// The template that comes with trevalk, where an installation puts it seen
+// from the program (TREVALK_TEMPLATE_FOLDER); null when it is not there.
+char *installedtemplate() {
+  char *folder = programfolder();
+  if (folder == nullptr) return nullptr;
+  const size_t size = strlen(folder) + sizeof TREVALK_TEMPLATE_FOLDER + sizeof "/ruvivare.dat";
+  char *path = static_cast<char *>(malloc(size));
+  char *found = nullptr;
+  if (path != nullptr) {
+    snprintf(path, size, "%s/" TREVALK_TEMPLATE_FOLDER "/ruvivare.dat", folder);
+    found = existingfullpath(path);
+  }
+  free(path);
+  free(folder);
+  return found;
+}
+
+// Prints `path` as the shell would take it as one word: as it is when it
+// holds nothing the shell treats specially, otherwise in single quotes.
+void printshellword(const char *path) {
+  if (path[strspn(path, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._+-")] ==
+      '\0') {
+    fputs(path, stdout);
+    return;
+  }
+  putchar('\'');
+  for (const char *c = path; *c != '\0'; c++) {
+    if (*c == '\'')
+      fputs("'\\''", stdout);  // a quote ends the quoted word, is escaped, and quoting resumes
+    else
+      putchar(*c);
+  }
+  putchar('\'');
+}
+
+// Says where the template that comes with trevalk is and how to copy it,
+// in the words of this platform's shell.
+void printtemplateplace() {
+  char *path = installedtemplate();
+  if (path == nullptr) {
+    fputs("The template that comes with trevalk is not where an installation puts it.\n\n",
+          stdout);
+    return;
+  }
+  printf("The template that comes with trevalk is\n  %s\nCopy it into the folder where you make maps:\n",
+         path);
+  if (kPlatform == kPlatformWindows) {
+    printf("  copy \"%s\" .\n\n", path);
+  } else {
+    fputs("  cp ", stdout);
+    printshellword(path);
+    fputs(" .\n\n", stdout);
+  }
+  free(path);
+}
+
 void printhelp() {
+  const bool windows = kPlatform == kPlatformWindows;
   fputs(
       "Usage: trevalk xsize ysize pathwidth waterwidth tileset outfile\n"
       "\n"
@@ -29,16 +89,24 @@ void printhelp() {
       "                toward zero to an even number)\n"
       "  waterwidth    width of the water between paths, 2 or more (rounded\n"
       "                toward zero to an even number)\n"
-      "  tileset       tileset number, 0 to 4\n"
-      "  outfile       the map file to write; /dev/stdout sends the map to\n"
-      "                standard output and the run's text to standard error\n"
+      "  tileset       tileset number, 0 to 4\n",
+      stdout);
+  fputs(windows ? "  outfile       the map file to write\n"
+                : "  outfile       the map file to write; /dev/stdout sends the map to\n"
+                  "                standard output and the run's text to standard error\n",
+        stdout);
+  fputs(
       "\n"
       "  -h, --help    show this help and exit\n"
       "  --version     show the version and exit\n"
-      "\n"
-      "QUENDREL_SEED=N (0 to 4294967295) fixes the maze's seed; otherwise each\n"
-      "maze is seeded from the clock. See trevalk(1).\n",
+      "\n",
       stdout);
+  printtemplateplace();
+  fputs(
+      "QUENDREL_SEED=N (0 to 4294967295) fixes the maze's seed; otherwise each\n"
+      "maze is seeded from the clock. ",
+      stdout);
+  fputs(windows ? "See README.md beside trevalk.exe.\n" : "See trevalk(1).\n", stdout);
 }
 
 void printbanner() {

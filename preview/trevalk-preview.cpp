@@ -13,6 +13,7 @@
 #include "files.h"
 #include "interrupt.h"
 #include "options.h"
+#include "platform.h"
 #include "preview.h"
 #include "report.h"
 
@@ -43,8 +44,9 @@ void printhelp() {
       "  -h, --help  show this help and exit\n"
       "  --version   show the version and exit\n"
       "\n"
-      "See trevalk-preview(1).\n",
-      kMinScale, kMaxScale, unsigned(kDefaultImageWidth), unsigned(kDefaultImageWidth));
+      "See %s.\n",
+      kMinScale, kMaxScale, unsigned(kDefaultImageWidth), unsigned(kDefaultImageWidth),
+      kPlatform == kPlatformWindows ? "README.md beside trevalk-preview.exe" : "trevalk-preview(1)");
 }
 
 }  // namespace

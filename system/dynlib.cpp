@@ -47,7 +47,7 @@ bool dynlibisloaded(const char *filename) {
 #ifdef __APPLE__
 const char kQuendrelFile[] = "libquendrel.dylib";
 #else
-const char kQuendrelFile[] = "libquendrel.so";
+const char kQuendrelFile[] = "libquendrel.so.1";
 #endif
 
 DynLib dynlibopen(const char *filename) {

@@ -14,8 +14,9 @@ typedef void *DynLib;
 typedef void (*DynSymbol)(void);
 
 // The file name of the maze library as this platform's loader expects it:
-// "quendrel.dll" on Windows, "libquendrel.dylib" on macOS, "libquendrel.so"
-// elsewhere. A bare name, so the loader's search finds the library: the
+// "quendrel.dll" on Windows, "libquendrel.dylib" on macOS, elsewhere the
+// run-time name "libquendrel.so.1" that the library's run-time package
+// provides. A bare name, so the loader's search finds the library: the
 // program's run path or own folder, the system's library folders (and
 // LD_LIBRARY_PATH), never the current folder.
 extern const char kQuendrelFile[];

@@ -10,6 +10,8 @@
 #ifdef _WIN32
 
 #include <io.h>
+#include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <windows.h>
 
@@ -66,8 +68,26 @@ bool seekforward(FILE *file, uint64_t distance) {
   return _fseeki64(file, int64_t(distance), SEEK_CUR) == 0;
 }
 
+char *programfolder() {
+  char path[MAX_PATH];
+  DWORD size = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (size == 0 || size >= sizeof path) return nullptr;
+  while (size > 0 && path[size - 1] != '\\' && path[size - 1] != '/') size--;
+  if (size > 1) size--;
+  path[size] = '\0';
+  return _strdup(path);
+}
+
+char *existingfullpath(const char *path) {
+  FileFacts facts;
+  if (!filefacts(path, &facts)) return nullptr;
+  return _fullpath(nullptr, path, 0);
+}
+
 #else  // POSIX
 
+#include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -122,6 +142,17 @@ bool openfilefacts(FILE *file, FileFacts *facts) {
 bool seekforward(FILE *file, uint64_t distance) {
   return fseeko(file, off_t(distance), SEEK_CUR) == 0;
 }
+
+char *programfolder() {
+  // Linux names the program's file here; elsewhere the folder is not known.
+  char *path = realpath("/proc/self/exe", nullptr);
+  if (path == nullptr) return nullptr;
+  char *slash = strrchr(path, '/');
+  if (slash != nullptr) *(slash == path ? slash + 1 : slash) = '\0';
+  return path;
+}
+
+char *existingfullpath(const char *path) { return realpath(path, nullptr); }
 
 #endif
 

@@ -29,6 +29,15 @@ bool isregularfile(const char *name);
 // seek fails.
 bool seekforward(FILE *file, uint64_t distance);
 
+// The folder that holds this program's own file, links followed, as a string
+// to be released with free(); null when the platform cannot tell.
+char *programfolder();
+
+// The full path of an existing file, links followed and "." and ".."
+// resolved, as a string to be released with free(); null when there is no
+// such file.
+char *existingfullpath(const char *path);
+
 // True when both names exist and lead to the same file (the same device and
 // file number, which covers links, "/dev/stdout" and "/proc/self/fd/1").
 bool samefile(const char *a, const char *b);
