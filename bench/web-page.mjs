@@ -52,11 +52,15 @@ for (const size of [256, 1024]) {
     }
   }, size);
   const first = await timeOneMake();
+  await page.evaluate(() => performance.clearMeasures());
   const times = [];
   for (let i = 0; i < rounds; i++) times.push(await timeOneMake());
+  const parts = await page.evaluate(() => Object.fromEntries(['trevalk', 'trevalk-preview'].map(
+    (name) => [name, performance.getEntriesByName(name).map((entry) => entry.duration)])));
   const status = await page.textContent('#status');
   const m = median(times);
   console.log(`  ${size} x ${size}: ${m.toFixed(0)} ms (first ${first.toFixed(0)} ms, all ${times.map((t) => t.toFixed(0)).join(' ')}; ${status}); goal under ${goals[size]} ms: ${verdict(m < goals[size])}`);
+  console.log(`    of which the trevalk run ${median(parts.trevalk).toFixed(0)} ms, the preview ${median(parts['trevalk-preview']).toFixed(0)} ms (medians)`);
 }
 await browser.close();
 server.close();

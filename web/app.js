@@ -240,7 +240,9 @@ async function makeMap() {
     return;
   }
   const args = ARGUMENTS.map((name) => values[name]);
+  const started = performance.now();
   const run = await runTrevalk(args, { seed: values.seed, template });
+  performance.measure('trevalk', { start: started });
   showText(run.stdout, $('log'), $('log-note'));
   showText(run.stderr, $('errors'));
   if (run.failure !== null) $('errors').textContent += `\n${run.failure}`;
@@ -249,7 +251,9 @@ async function makeMap() {
   if (run.status === 0 && run.map) {
     offerDownload($('download-map'), run.map, values.outfile, 'application/octet-stream');
     const pngName = pngNameOf(values.outfile);
+    const previewStarted = performance.now();
     const preview = await runPreview(values.outfile, run.map, pngName);
+    performance.measure('trevalk-preview', { start: previewStarted });
     if (preview.status === 0 && preview.png) {
       png = preview.png;
       offerDownload($('download-png'), png, pngName, 'image/png');
