@@ -40,6 +40,52 @@ bool dynlibisloaded(const char *filename) {
   return GetModuleHandleA(windowspath(filename).c_str()) != nullptr;
 }
 
+#elif defined(__EMSCRIPTEN__)
+
+// The browser has no run-time loader: the maze library is linked into the
+// program, and a table hands out its entry points under the names that the
+// other platforms look up in the loaded library.
+
+#include <string.h>
+
+#include "quendrel.h"
+
+const char kQuendrelFile[] = "quendrel";
+
+namespace {
+
+struct EntryPoint {
+  const char *name;
+  DynSymbol symbol;
+};
+
+const EntryPoint kEntryPoints[] = {
+    {"_qndcreate", reinterpret_cast<DynSymbol>(_qndcreate)},
+    {"_qnddestroy", reinterpret_cast<DynSymbol>(_qnddestroy)},
+    {"_qndgetpos", reinterpret_cast<DynSymbol>(_qndgetpos)},
+    {"_qndsetpos", reinterpret_cast<DynSymbol>(_qndsetpos)},
+};
+
+// The one library there is; only its address is used, as its handle.
+char linkedlibrary;
+
+}  // namespace
+
+DynLib dynlibopen(const char *filename) {
+  return strcmp(filename, kQuendrelFile) == 0 ? &linkedlibrary : nullptr;
+}
+
+DynSymbol dynlibsymbol(DynLib library, const char *name) {
+  if (library != &linkedlibrary) return nullptr;
+  for (const EntryPoint &entry : kEntryPoints)
+    if (strcmp(entry.name, name) == 0) return entry.symbol;
+  return nullptr;
+}
+
+void dynlibclose(DynLib) {}
+
+bool dynlibisloaded(const char *filename) { return strcmp(filename, kQuendrelFile) == 0; }
+
 #else  // POSIX
 
 #include <dlfcn.h>

@@ -18,7 +18,8 @@ typedef void (*DynSymbol)(void);
 // run-time name "libquendrel.so.1" that the library's run-time package
 // provides. A bare name, so the loader's search finds the library: the
 // program's run path or own folder, the system's library folders (and
-// LD_LIBRARY_PATH), never the current folder.
+// LD_LIBRARY_PATH), never the current folder. In the browser, where the
+// library is linked in and a table hands out its entry points, "quendrel".
 extern const char kQuendrelFile[];
 
 // Loads the shared library of that file name, a bare name or a path (on

@@ -41,6 +41,17 @@ BOOL WINAPI consolehandler(DWORD event) {
 
 void catchinterrupts() { SetConsoleCtrlHandler(consolehandler, TRUE); }
 
+#elif defined(__EMSCRIPTEN__)
+
+// A page has no signals: a run ends only by returning to the page, which
+// reads the files it wants and drops the rest with the run's file system.
+
+#include <signal.h>
+
+void blockinterrupts(sigset_t *set) { sigemptyset(set); }
+
+void catchinterrupts() {}
+
 #else  // POSIX
 
 #include <signal.h>

@@ -47,6 +47,24 @@ unsigned systemprocessors() {
 
 }  // namespace
 
+#elif defined(__EMSCRIPTEN__)
+
+// The browser build runs on one thread: threads there would need shared
+// memory, which a page gets only when its server isolates it. No thread
+// starts, so every task runs in the calling thread.
+
+namespace {
+
+typedef int Thread;
+
+bool startthread(Thread *, Call *) { return false; }
+
+void jointhread(Thread) {}
+
+unsigned systemprocessors() { return 1; }
+
+}  // namespace
+
 #else  // POSIX
 
 #include <pthread.h>

@@ -1,0 +1,25 @@
+# The browser build (emcmake cmake; scripts/web-build): trevalk and
+# trevalk-preview as JavaScript modules whose factory a page calls afresh for
+# every run. The maze library is linked into trevalk, where system/dynlib.cpp
+# hands out its entry points from a table; the preview runs on one thread.
+# zlib comes from scripts/build-wasm-zlib (ZLIB_LIBRARY, ZLIB_INCLUDE_DIR).
+target_sources(trevalk_generator PRIVATE $<TARGET_OBJECTS:quendrel_objects>)
+target_link_libraries(trevalk_system PUBLIC quendrel_headers)
+
+set(TREVALK_WEB_LINK_OPTIONS
+  -sMODULARIZE=1
+  -sEXPORT_ES6=1
+  -sENVIRONMENT=web
+  # main runs when the page calls callMain, and exit() ends the runtime, so
+  # callMain returns the exit status and the output is flushed.
+  -sINVOKE_RUN=0
+  -sEXIT_RUNTIME=1
+  -sALLOW_MEMORY_GROWTH=1
+  -sMAXIMUM_MEMORY=2gb
+  -sFORCE_FILESYSTEM=1)
+# ENV carries QUENDREL_SEED to trevalk; the preview reads no environment, and
+# its runtime has no ENV to hand out.
+target_link_options(trevalk PRIVATE ${TREVALK_WEB_LINK_OPTIONS}
+  -sEXPORT_NAME=createTrevalk -sEXPORTED_RUNTIME_METHODS=FS,ENV,callMain)
+target_link_options(trevalk-preview PRIVATE ${TREVALK_WEB_LINK_OPTIONS}
+  -sEXPORT_NAME=createTrevalkPreview -sEXPORTED_RUNTIME_METHODS=FS,callMain)
