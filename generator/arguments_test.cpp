@@ -28,7 +28,7 @@ TEST(Arguments, ReadsNumbersAsTheDecimalScanDoes) {
 // The program repeats two of the maze library's rules, to warn of a seed the
 // library will not take and to tell a maze it refuses from one it could not
 // make. Both sides get the same inputs.
-TEST(Arguments, SeedRuleIsTheMazeLibrarys) {
+TEST(LibraryRules, SeedIsTheMazeLibrarys) {
   const struct {
     const char *text;
     bool seed;
@@ -48,16 +48,19 @@ TEST(Arguments, SeedRuleIsTheMazeLibrarys) {
   EXPECT_FALSE(parseseed(nullptr, &seed));
 }
 
-TEST(Arguments, RefusedMazeRuleIsTheMazeLibrarys) {
-  const int64_t sizes[][2] = {{0, 0},         {-2, 5},        {5, -2},        {0, -4},
-                              {46340, 46340}, {46341, 46341}, {65535, 32768}, {65535, 32769},
-                              {32768, 65535}, {1, 65535},     {65535, 0}};
-  for (const auto &size : sizes) {
-    MazeLayout layout = {};
-    layout.columns = size[0];
-    layout.rows = size[1];
-    EXPECT_EQ(mazerefused(layout), positioncount(int32_t(size[0]), int32_t(size[1]), 1) < 0)
-        << size[0] << "x" << size[1];
+TEST(LibraryRules, RefusedMazeIsTheMazeLibrarys) {
+  // Signs, and the counts around the most positions for each row count; a
+  // layout has at most 65535 columns and rows.
+  for (int64_t rows : {-2, 0, 1, 2, 3, 32767, 32768, 46340, 46341, 65535}) {
+    const int64_t most = rows > 0 ? INT32_MAX / rows : 0;
+    for (int64_t columns : {int64_t(-2), int64_t(0), int64_t(1), most - 1, most, most + 1}) {
+      if (columns > 65535) continue;
+      MazeLayout layout = {};
+      layout.columns = columns;
+      layout.rows = rows;
+      EXPECT_EQ(mazerefused(layout), positioncount(int32_t(columns), int32_t(rows), 1) < 0)
+          << columns << "x" << rows;
+    }
   }
 }
 

@@ -46,13 +46,13 @@ class BindingTest : public testing::Test {
   }
 };
 
-TEST_F(BindingTest, MissingLibraryGivesZeroAndLooksNothingUp) {
+TEST_F(BindingTest, MissingLibraryFailsAndLooksNothingUp) {
   EXPECT_EQ(qndinitfile(kMissingPath), kBindFailed);
   EXPECT_EQ(qndmodule, nullptr);
   expectsentinels();
 }
 
-TEST_F(BindingTest, FileThatIsNoLibraryGivesZero) {
+TEST_F(BindingTest, FileThatIsNoLibraryFails) {
   EXPECT_EQ(qndinitfile(QNDFAKE_NOTALIBRARY_PATH), kBindFailed);
   EXPECT_EQ(qndmodule, nullptr);
   expectsentinels();
@@ -75,7 +75,7 @@ TEST_F(BindingTest, LibraryWithAllFourEntryPointsIsBound) {
   qnddestroyref(maze);
 }
 
-TEST_F(BindingTest, SecondBindReturnsOneAndDoesNothing) {
+TEST_F(BindingTest, SecondBindIsAlreadyBoundAndDoesNothing) {
   ASSERT_EQ(qndinitfile(kFullPath), kBindLoaded);
   DynLib module = qndmodule;
   setsentinels();
@@ -133,7 +133,7 @@ TEST_F(BindingTest, LibraryWithoutSetposIsBound) {
 // released again, as if it had not loaded.
 class BindingRefusedTest : public BindingTest, public testing::WithParamInterface<const char *> {};
 
-TEST_P(BindingRefusedTest, IsReleasedAndGivesZero) {
+TEST_P(BindingRefusedTest, IsReleasedAndFails) {
   const char *path = GetParam();
   EXPECT_EQ(qndinitfile(path), kBindFailed);
   EXPECT_EQ(qndmodule, nullptr);

@@ -24,7 +24,10 @@ extern TileRandom terrainrandom;
 // position as a block of path tiles, and destroys the maze. The library must
 // be bound (binding.h).
 //
-// Says how far the layout got.
+// Says how far the layout got. A layout without a maze was once 0 whatever
+// the reason; the refused maze and the zero pitch now have values of their
+// own, so that the driver tells a map of water alone that is finished from
+// one the library could not make.
 enum TerrainResult {
   kTerrainNoMaze = 0,   // the library returned no maze for sizes it takes: it ran out of
                         // memory. The tiles hold water alone; nothing is printed.

@@ -166,7 +166,7 @@ Expected modellayout(int64_t width, int64_t height, int32_t p, int32_t w, const 
 
 // What one call of the layout did.
 struct Outcome {
-  TerrainResult result = kTerrainNoPitch;
+  TerrainResult result = TerrainResult(-1);  // no result yet
   std::string printed;
   std::vector<uint16_t> tiles;
   bool guardsintact = true;

@@ -59,12 +59,13 @@ void printshellword(const char *path) {
 void printtemplateplace() {
   char *path = installedtemplate();
   if (path == nullptr) {
-    fputs("The template that comes with trevalk is not where an installation puts it.\n\n",
-          stdout);
+    fputs("The template that comes with trevalk is not where an installation puts it.\n\n", stdout);
     return;
   }
-  printf("The template that comes with trevalk is\n  %s\nCopy it into the folder where you make maps:\n",
-         path);
+  printf(
+      "The template that comes with trevalk is\n  %s\nCopy it into the folder where you make "
+      "maps:\n",
+      path);
   if (kPlatform == kPlatformWindows) {
     printf("  copy \"%s\" .\n\n", path);
   } else {

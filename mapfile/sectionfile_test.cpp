@@ -104,10 +104,23 @@ class SectionFile : public testing::Test {
     return sections;
   }
 
+  // The bytes that arrived of each section read, as the hook saw them.
+  std::vector<size_t> arrived;
+  bool skipping = false;  // the filter passes over every second section
+
   Outcome read(const std::string &file) {
+    arrived.clear();
     CaptureStderr();
-    ReadStatus status = readsectionfile(file.c_str(), &list, nullptr, nullptr, nullptr);
+    ReadStatus status = readsectionfile(file.c_str(), &list, wanted, remember, this);
     return {status, GetCapturedStderr()};
+  }
+
+  static bool wanted(const Section *, void *context) {
+    const SectionFile *test = static_cast<SectionFile *>(context);
+    return !test->skipping || test->arrived.size() % 2 == 0;
+  }
+  static void remember(Section *, size_t count, void *context) {
+    static_cast<SectionFile *>(context)->arrived.push_back(count);
   }
 
   // Reads `content` from a fresh list, as stored in a regular file.
@@ -190,46 +203,60 @@ TEST_F(SectionFile, TrailingBytesTooFewForAHeaderAreDropped) {
 
 // Cuts the sample at every byte and checks each cut against where it falls:
 // inside a header the partial header is dropped silently, inside data the
-// section is kept short, with the bytes that came, and reported.
+// section is kept short, with the bytes that came, and reported. Read from a
+// regular file and from a pipe, with every section loaded and with every
+// second one passed over.
 TEST_F(SectionFile, MapCutAtEveryOffset) {
   const std::string whole = samplemap();
-  for (size_t cut = 0; cut <= whole.size(); cut++) {
-    SCOPED_TRACE("cut at " + std::to_string(cut));
-    size_t start = 0;    // where the section the cut falls in begins
-    size_t headers = 0;  // whole headers before the cut
-    bool datashort = false;
-    size_t arrived = 0;  // data bytes of the short section before the cut
-    for (const SampleSection &s : kSample) {
-      if (cut - start < 8) break;
-      headers++;
-      if (cut - start - 8 < s.data.size()) {
-        datashort = true;
-        arrived = cut - start - 8;
-        break;
+  for (int mode = 0; mode < 4; mode++) {
+    skipping = (mode & 1) != 0;
+    const bool piped = (mode & 2) != 0;
+    for (size_t cut = 0; cut <= whole.size(); cut++) {
+      SCOPED_TRACE(std::string(piped ? "piped" : "stored") + (skipping ? ", skipping" : "") +
+                   ", cut at " + std::to_string(cut));
+      size_t start = 0;    // where the section the cut falls in begins
+      size_t headers = 0;  // whole headers before the cut
+      bool datashort = false;
+      for (const SampleSection &s : kSample) {
+        if (cut - start < 8) break;
+        headers++;
+        if (cut - start - 8 < s.data.size()) {
+          datashort = true;
+          break;
+        }
+        start += 8 + s.data.size();
       }
-      start += 8 + s.data.size();
-    }
-
-    Outcome r = readstored(whole.substr(0, cut));
-    std::vector<Section *> sections = listed();
-    ASSERT_EQ(sections.size(), headers);
-    if (!datashort) {
-      EXPECT_EQ(r.status, kReadWhole);
-      EXPECT_EQ(r.err, "");
-      EXPECT_TRUE(write(path("out.dat")).whole);
-      EXPECT_EQ(folder.load("out.dat"), whole.substr(0, start));
-      continue;
-    }
-    EXPECT_EQ(r.status, kReadShort);
-    EXPECT_EQ(r.err, "fread: unexpected end of file\n");
-    const SampleSection &expected = kSample[headers - 1];
-    EXPECT_EQ(sections.back()->length, expected.data.size());
-    if (arrived == 0) {
-      EXPECT_EQ(sections.back()->data, nullptr);
-    } else {
-      ASSERT_NE(sections.back()->data, nullptr);
-      EXPECT_EQ(std::string(reinterpret_cast<char *>(sections.back()->data), arrived),
-                expected.data.substr(0, arrived));
+      Outcome r;
+      if (piped) {
+        freesections(&list);
+        PipeFeed feed(whole.substr(0, cut));
+        r = read(feed.path());
+      } else {
+        r = readstored(whole.substr(0, cut));
+      }
+      std::vector<Section *> sections = listed();
+      ASSERT_EQ(sections.size(), headers);
+      ASSERT_EQ(arrived.size(), headers);
+      EXPECT_EQ(r.status, datashort ? kReadShort : kReadWhole);
+      EXPECT_EQ(r.err, datashort ? "fread: unexpected end of file\n" : "");
+      for (size_t i = 0; i < headers; i++) {
+        const std::string &data = kSample[i].data;
+        const size_t came = i + 1 < headers || !datashort ? data.size() : cut - start - 8;
+        const bool skipped = skipping && i % 2 == 1;
+        EXPECT_EQ(sections[i]->length, data.size());
+        EXPECT_EQ(arrived[i], skipped ? 0 : came);
+        if (skipped || came == 0) {
+          EXPECT_EQ(sections[i]->data, nullptr);
+        } else {
+          ASSERT_NE(sections[i]->data, nullptr);
+          EXPECT_EQ(std::string(reinterpret_cast<char *>(sections[i]->data), came),
+                    data.substr(0, came));
+        }
+      }
+      if (!datashort && !skipping) {
+        EXPECT_TRUE(write(path("out.dat")).whole);
+        EXPECT_EQ(folder.load("out.dat"), whole.substr(0, start));
+      }
     }
   }
 }

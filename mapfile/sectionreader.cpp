@@ -112,7 +112,7 @@ enum BlockOutcome {
 // Reads a section's data into a new block of `firstsize` bytes (at most its
 // length), growing it only while the block is full, the length claims more
 // and more bytes really follow. A short block is cut down to the bytes that
-// came, and none came, no block. Sets *count to the bytes the block holds and
+// came, and when none came, there is no block. Sets *count to the bytes the block holds and
 // *readerror to the error of a failed read.
 BlockOutcome readblock(FILE *file, Section *section, size_t firstsize, size_t *count,
                        int *readerror) {

@@ -46,7 +46,8 @@ void printhelp() {
       "\n"
       "See %s.\n",
       kMinScale, kMaxScale, unsigned(kDefaultImageWidth), unsigned(kDefaultImageWidth),
-      kPlatform == kPlatformWindows ? "README.md beside trevalk-preview.exe" : "trevalk-preview(1)");
+      kPlatform == kPlatformWindows ? "README.md beside trevalk-preview.exe"
+                                    : "trevalk-preview(1)");
 }
 
 }  // namespace

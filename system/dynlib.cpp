@@ -11,7 +11,8 @@ const char kQuendrelFile[] = "quendrel.dll";
 
 namespace {
 
-// The loader takes a path with backslashes only.
+// The loader takes a path with backslashes only; the build hands the tests
+// their libraries' paths with forward slashes.
 std::string windowspath(const char *filename) {
   std::string path = filename;
   for (char &c : path)

@@ -36,7 +36,7 @@ DynSymbol dynlibsymbol(DynLib library, const char *name);
 void dynlibclose(DynLib library);
 
 // True while the process holds the library of that path, asked without
-// loading it: what tells that a release really let the library go.
+// loading it: what tells the tests that a release really let the library go.
 bool dynlibisloaded(const char *filename);
 
 #endif

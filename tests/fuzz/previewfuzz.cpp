@@ -6,10 +6,11 @@
 //   byte 1  bit 0: the map comes through a pipe (read once) instead of a
 //           regular file (read twice); bits 1-2: threads, 1 to 4
 //
-// After every input either the image is there, a PNG whose chunks' CRCs hold
-// and whose header holds the size of the map's last "DIM " times the scale,
-// or the preview failed and left no image; either way nothing else is left
-// in the folder.
+// After every input, a map whose sections are whole and whose last "DIM "
+// and tile layer can be drawn is drawn, and any other map is refused without
+// an image. An image is a PNG whose chunks' CRCs hold, whose header holds the
+// map's size times the scale and whose pixels are the map's tiles, the same
+// bytes whatever the number of threads. Nothing else is left in the folder.
 #include <dirent.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -18,9 +19,11 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "fuzzcheck.h"
 #include "preview.h"
@@ -40,44 +43,72 @@ uint32_t be32(const std::string &bytes, size_t at) {
   return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
 }
 
-// The size in the last "DIM " of a map whose every section is whole; false
-// for any other map.
-bool mapsize(const uint8_t *map, size_t size, uint32_t *width, uint32_t *height) {
-  bool found = false;
-  size_t at = 0;
-  while (size - at >= 8) {
+// What the preview must draw: the size in the last "DIM " and the tiles of
+// the last "MTXM" (the last "TILE" when there is none), of a map whose every
+// section is whole. False for a map it must refuse.
+bool drawable(const uint8_t *map, size_t size, uint32_t *width, uint32_t *height,
+              const uint8_t **tiles) {
+  const uint8_t *dim = nullptr, *mtxm = nullptr, *tile = nullptr;
+  uint64_t dimlength = 0, mtxmlength = 0, tilelength = 0;
+  for (size_t at = 0; size - at >= 8;) {
     const uint64_t length =
         map[at + 4] | map[at + 5] << 8 | map[at + 6] << 16 | uint64_t(map[at + 7]) << 24;
     if (length > size - at - 8) return false;
-    if (memcmp(map + at, "DIM ", 4) == 0) {
-      found = length >= 4;
-      *width = map[at + 8] | map[at + 9] << 8;
-      *height = map[at + 10] | map[at + 11] << 8;
-    }
+    const uint8_t *data = map + at + 8;
+    if (memcmp(map + at, "DIM ", 4) == 0) dim = data, dimlength = length;
+    if (memcmp(map + at, "MTXM", 4) == 0) mtxm = data, mtxmlength = length;
+    if (memcmp(map + at, "TILE", 4) == 0) tile = data, tilelength = length;
     at += 8 + length;
   }
-  return found;
+  if (dim == nullptr || dimlength < 4) return false;
+  *width = dim[0] | dim[1] << 8;
+  *height = dim[2] | dim[3] << 8;
+  *tiles = mtxm != nullptr ? mtxm : tile;
+  const uint64_t layerlength = mtxm != nullptr ? mtxmlength : tilelength;
+  return *width > 0 && *height > 0 && *tiles != nullptr &&
+         layerlength / 2 >= uint64_t(*width) * *height;
 }
 
-// Checks the image: the signature, chunks in order with their CRCs, IHDR
-// first with the expected size, IEND last.
-void checkpng(const std::string &png, uint32_t width, uint32_t height) {
+// Checks the image: the signature, chunks with their CRCs, IHDR first with
+// the size of the map at the scale, IEND last, and the pixel rows inflated
+// from the IDAT chunks, each tile a square of its palette index.
+void checkpng(const std::string &png, const uint8_t *tiles, uint32_t width, uint32_t height,
+              unsigned scale) {
   FUZZ_CHECK(png.size() >= 8 && png.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0);
+  const size_t columns = size_t(width) * scale, rows = size_t(height) * scale;
   size_t at = 8;
-  std::string type;
+  std::string type, idat;
   while (png.size() - at >= 12 && type != "IEND") {
     const uint32_t length = be32(png, at);
     FUZZ_CHECK(length <= png.size() - at - 12);
     type = png.substr(at + 4, 4);
     const auto *typeanddata = reinterpret_cast<const Bytef *>(png.data() + at + 4);
     FUZZ_CHECK(crc32(0, typeanddata, length + 4) == be32(png, at + 8 + length));
-    if (at == 8) {
-      FUZZ_CHECK(type == "IHDR" && length == 13);
-      FUZZ_CHECK(be32(png, at + 8) == width && be32(png, at + 12) == height);
-    }
+    if (at == 8) FUZZ_CHECK(type == "IHDR" && length == 13);
+    if (at == 8) FUZZ_CHECK(be32(png, at + 8) == columns && be32(png, at + 12) == rows);
+    if (type == "IDAT") idat += png.substr(at + 8, length);
     at += 12 + length;
   }
   FUZZ_CHECK(type == "IEND" && at == png.size());
+
+  // One byte more than the rows take, so that a longer stream shows.
+  const size_t rowbytes = 1 + columns;
+  std::vector<uint8_t> pixels(rows * rowbytes + 1);
+  uLongf inflated = pixels.size();
+  FUZZ_CHECK(uncompress(pixels.data(), &inflated, reinterpret_cast<const Bytef *>(idat.data()),
+                        idat.size()) == Z_OK);
+  FUZZ_CHECK(inflated == rows * rowbytes);
+  std::vector<uint8_t> above(columns, 0), row(columns);
+  for (size_t y = 0; y < rows; y++) {
+    const uint8_t filter = pixels[y * rowbytes];
+    FUZZ_CHECK(filter == 0 || filter == 2);  // none, or up
+    for (size_t x = 0; x < columns; x++) {
+      row[x] = uint8_t(pixels[y * rowbytes + 1 + x] + (filter == 2 ? above[x] : 0));
+      const size_t tile = (y / scale) * width + x / scale;
+      FUZZ_CHECK(row[x] == paletteindex(uint16_t(tiles[2 * tile] | tiles[2 * tile + 1] << 8)));
+    }
+    above.swap(row);
+  }
 }
 
 // The names in the work folder, but for "." and "..".
@@ -150,11 +181,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
 
   uint32_t width = 0, height = 0;
+  const uint8_t *tiles = nullptr;
+  FUZZ_CHECK(drawn == drawable(map, mapbytes, &width, &height, &tiles));
   if (drawn) {
-    FUZZ_CHECK(mapsize(map, mapbytes, &width, &height));
-    const unsigned drawnscale = scale != 0 ? scale : defaultscale(width);
+    const unsigned drawnscale = scale != 0    ? scale
+                                : width > 512 ? 1
+                                              : std::min(16u, (512 + width - 1) / width);
     FUZZ_CHECK(result.width == width && result.height == height && result.scale == drawnscale);
-    checkpng(readfile(png), width * drawnscale, height * drawnscale);
+    const std::string image = readfile(png);
+    checkpng(image, tiles, width, height, drawnscale);
+    if (!piped && threads > 1) {
+      // The image's bytes do not depend on the number of threads.
+      const std::string single = workfolder + "/single.png";
+      FUZZ_CHECK(writepreview(mappath.c_str(), single.c_str(), scale, &result, 1));
+      FUZZ_CHECK(readfile(single) == image);
+      unlink(single.c_str());
+    }
   }
   std::set<std::string> expected;
   if (drawn) expected.insert("map.png");
