@@ -42,7 +42,8 @@ function shellWord(text) {
 
 function commandLine(values) {
   const words = ARGUMENTS.map((name) => shellWord(values[name]));
-  return `QUENDREL_SEED=${shellWord(values.seed)} trevalk ${words.join(' ')}`;
+  const seed = values.seed === '' ? '' : `QUENDREL_SEED=${shellWord(values.seed)} `;
+  return `${seed}trevalk ${words.join(' ')}`;
 }
 
 // ---- the address: #64x64/4/2/2/seed=123 (and /out=NAME for another file name)
@@ -60,7 +61,7 @@ function addressOf(values) {
 function valuesOfAddress(hash) {
   try {
     const parts = hash.replace(/^#/, '').split('/');
-    const size = parts[0].indexOf('x');
+    const size = parts[0].search(/x/i);
     if (size < 0) return null;
     const values = {
       xsize: decodeURIComponent(parts[0].slice(0, size)),
@@ -101,11 +102,22 @@ function tilesAsked(values) {
   return { width: tilesOf(x), height: tilesOf(y), tiles: tilesOf(x) * tilesOf(y) };
 }
 
+// Whether every section of the map fits its 32-bit length, as trevalk
+// checks before it makes anything (it says so itself when they do not).
+function mapFits({ width, height }) {
+  return 2 * width * height <= 0xffffffff && (4 * width + 8) * (height + 1) <= 0xffffffff;
+}
+
 // Why the page does not run trevalk with these values; null when it does.
 function refusal(values) {
   const name = values.outfile;
-  if (name === '' || name === '.' || name === '..' || /[\/\\]/.test(name)) {
-    return `The file name "${name}" is not a plain file name: the map is downloaded under a name without folders.`;
+  // Browsers save a download under a plain name, and change the characters
+  // that some systems do not allow in one.
+  if (name === '' || name === '.' || name === '..' || /[\/\\:*?"<>|\x00-\x1f]/.test(name)) {
+    return `The file name "${name}" is not a plain file name: the map is downloaded under a name without folders or any of the characters \\ / : * ? " < > |.`;
+  }
+  if (new TextEncoder().encode(name).length > 255) {
+    return `The file name is longer than 255 bytes, more than file systems take.`;
   }
   if (values.seed !== '' && !/^[0-9]+$/.test(values.seed)) {
     return `The seed "${values.seed}" is not a whole number from 0 to 4294967295; leave it empty for a random one.`;
@@ -114,12 +126,12 @@ function refusal(values) {
     return `The seed ${values.seed} is larger than 4294967295; leave it empty for a random one.`;
   }
   const asked = tilesAsked(values);
-  if (asked !== null && asked.tiles > MOST_TILES) {
+  if (asked !== null && asked.tiles > MOST_TILES && mapFits(asked)) {
     return (
       `A map of ${asked.width} x ${asked.height} tiles (${formatCount(asked.tiles)} tiles) is ` +
       `larger than this page makes: at most 4096 x 4096 tiles (${formatCount(MOST_TILES)}, in any ` +
       `shape) fit its memory. The command line makes it:\n  ` +
-      commandLine({ ...values, seed: values.seed === '' ? '1' : values.seed })
+      commandLine(values)
     );
   }
   return null;
@@ -189,18 +201,23 @@ function showText(bytes, element, note) {
   }
 }
 
-function showPreview(png) {
-  const image = $('preview');
-  if (png) {
-    const url = URL.createObjectURL(new Blob([png], { type: 'image/png' }));
-    objectUrls.push(url);
-    image.src = url;
-    image.hidden = false;
-  } else {
-    image.removeAttribute('src');
-    image.hidden = true;
+// Draws the image on the canvas. An image element would do, but the browser
+// keeps every image it decoded for one, and a large map's image takes tens of
+// megabytes; a decoded bitmap is let go as soon as it is drawn.
+async function showPreview(png) {
+  const canvas = $('preview');
+  canvas.classList.remove('stale');
+  if (!png) {
+    canvas.width = canvas.height = 0;
+    canvas.hidden = true;
+    return;
   }
-  image.classList.remove('stale');
+  const bitmap = await createImageBitmap(new Blob([png], { type: 'image/png' }));
+  canvas.width = bitmap.width;
+  canvas.height = bitmap.height;
+  canvas.getContext('2d').drawImage(bitmap, 0, 0);
+  bitmap.close();
+  canvas.hidden = false;
 }
 
 function pngNameOf(outfile) {
@@ -217,7 +234,7 @@ async function makeMap() {
   if (refused !== null) {
     $('errors').textContent = refused;
     $('command').textContent = '';
-    showPreview(null);
+    await showPreview(null);
     $('status').textContent = 'not made';
     return;
   }
@@ -235,7 +252,7 @@ async function makeMap() {
     template = await templateBytes();
   } catch (error) {
     $('errors').textContent = `The template could not be read: ${error.message}`;
-    showPreview(null);
+    await showPreview(null);
     $('status').textContent = 'not made';
     return;
   }
@@ -257,7 +274,7 @@ async function makeMap() {
     if (preview.status === 0 && preview.png) {
       png = preview.png;
       offerDownload($('download-png'), png, pngName, 'image/png');
-      $('preview').alt = `The map ${values.outfile}`;
+      $('preview').setAttribute('aria-label', `The map ${values.outfile}`);
       $('preview-caption').textContent = decoder.decode(preview.stdout).trim();
     } else {
       const why = decoder.decode(preview.stderr).trim() || preview.failure || '';
@@ -265,7 +282,7 @@ async function makeMap() {
       $('preview-errors').hidden = false;
     }
   }
-  showPreview(png);
+  await showPreview(png);
   $('status').textContent = run.status === null ? 'ended abnormally' : `exit ${run.status}`;
 }
 
@@ -295,7 +312,9 @@ async function requestRun() {
   try {
     await makeMap();
   } catch (error) {
-    $('errors').textContent += `\n${error && error.message ? error.message : error}`;
+    const errors = $('errors');
+    errors.textContent += `${errors.textContent ? '\n' : ''}${error && error.message ? error.message : error}`;
+    await showPreview(null).catch(() => {});
     $('status').textContent = 'not made';
   } finally {
     running = false;
@@ -308,14 +327,23 @@ async function requestRun() {
   }
 }
 
+// What is shown no longer belongs to the form: no download of it is offered.
+function markChanged(status) {
+  for (const link of [$('download-map'), $('download-png')]) link.hidden = true;
+  $('preview').classList.add('stale');
+  $('status').textContent = status;
+}
+
 function inputChanged() {
   if (timer !== null) clearTimeout(timer);
   timer = null;
   const asked = tilesAsked(readForm());
   if (asked !== null && asked.tiles > AUTO_TILES) {
+    markChanged('changed: a map this large waits for “Make the map”');
     showState();
     return;
   }
+  markChanged('changed');
   timer = setTimeout(() => {
     timer = null;
     requestRun();
@@ -334,7 +362,16 @@ $('form').addEventListener('submit', (event) => {
   requestRun();
 });
 $('form').addEventListener('input', (event) => {
-  if (event.target !== templateInput) inputChanged();
+  if (event.target === templateInput) return;
+  if (event.target === fields.seed && fields.seed.value === '') {
+    // The seed is being typed: a seed drawn now would mix into it.
+    if (timer !== null) clearTimeout(timer);
+    timer = null;
+    markChanged('changed: “Make the map” draws a seed when the field is empty');
+    showState();
+    return;
+  }
+  inputChanged();
 });
 templateInput.addEventListener('change', inputChanged);
 $('template-clear').addEventListener('click', () => {
@@ -348,7 +385,10 @@ $('reseed').addEventListener('click', () => {
 window.addEventListener('hashchange', () => {
   const values = valuesOfAddress(location.hash);
   if (values) {
-    fillForm(values);
+    // An address says everything a map is made from: what it leaves out is
+    // the default, and the template the shipped one.
+    templateInput.value = '';
+    fillForm({ outfile: DEFAULT_OUTFILE, ...values });
     requestRun();
   }
 });

@@ -63,6 +63,7 @@ const cases = [
   { name: 'output cut to 64 KiB', args: ['1200', '1200', '2', '2', '0', 'big.dat'], seed: '3' },
   { name: 'template without MASK', args: ['64', '64', '4', '2', '2', 'maze.dat'], seed: '5', template: 'nomask', status: 1 },
   { name: 'too large for the page', args: ['5000', '5000', '4', '2', '2', 'maze.dat'], seed: '1', refused: /4096 x 4096/ },
+  { name: 'too large for any map: trevalk says so', args: ['40000', '40000', '4', '2', '2', 'maze.dat'], seed: '1', status: 1 },
   { name: 'an address with a seed', address: '#48x40/4/2/3/seed=2024/out=shared.dat', args: ['48', '40', '4', '2', '3', 'shared.dat'], seed: '2024' },
   { name: 'no seed: two maps, each made again from its shown seed', args: ['64', '64', '4', '2', '2', 'maze.dat'], seed: '', runs: 2 },
 ];
@@ -126,6 +127,8 @@ async function download(page, link) {
 // Makes the case's map on the page; returns what the page shows and offers.
 async function makeOnPage(c) {
   if (c.address) {
+    // Opened afresh, as a copied address is.
+    await page.goto('about:blank');
     await page.goto(base + c.address);
     await waitForRun(page, 0);
   } else {
