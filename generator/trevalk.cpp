@@ -62,10 +62,8 @@ void printtemplateplace() {
     fputs("The template that comes with trevalk is not where an installation puts it.\n\n", stdout);
     return;
   }
-  printf(
-      "The template that comes with trevalk is\n  %s\nCopy it into the folder where you make "
-      "maps:\n",
-      path);
+  printf("The template that comes with trevalk is\n  %s\n", path);
+  fputs("Copy it into the folder where you make maps:\n", stdout);
   if (kPlatform == kPlatformWindows) {
     printf("  copy \"%s\" .\n\n", path);
   } else {
