@@ -119,9 +119,18 @@ async function waitForRun(page, runsBefore) {
 
 const runsOf = (page) => page.evaluate(() => Number(document.body.dataset.runs));
 
+// Chromium now and then drops a download clicked within moments of an
+// earlier one; a person clicks a moment later anyway, so the link is clicked
+// again after a pause.
 async function download(page, link) {
-  const [file] = await Promise.all([page.waitForEvent('download'), page.click(link)]);
-  return { name: file.suggestedFilename(), bytes: readFileSync(await file.path()) };
+  for (let attempt = 1; ; attempt++) {
+    try {
+      const [file] = await Promise.all([page.waitForEvent('download', { timeout: 5_000 }), page.click(link)]);
+      return { name: file.suggestedFilename(), bytes: readFileSync(await file.path()) };
+    } catch (error) {
+      if (attempt === 3) throw error;
+    }
+  }
 }
 
 // Makes the case's map on the page; returns what the page shows and offers.
