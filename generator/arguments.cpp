@@ -1,8 +1,42 @@
 #include "arguments.h"
 
 #include <ctype.h>
+#include <string.h>
 
 #include "layout.h"
+
+const ArgumentName kArgumentNames[kArgumentCount] = {
+    {"xsize", ""},          {"ysize", ""},        {"pathwidth", "(4-)"},
+    {"waterwidth", "(2-)"}, {"tileset", "(0-4)"}, {"outfile", ""},
+};
+
+namespace {
+
+// Appends `text` to the synopsis being built in `out`, which has room for
+// every name and range.
+char *append(char *out, const char *text) {
+  const size_t length = strlen(text);
+  memcpy(out, text, length + 1);
+  return out + length;
+}
+
+char *buildsynopsis(char *out, bool ranges) {
+  char *end = out;
+  for (int i = 0; i < kArgumentCount; ++i) {
+    if (i > 0) end = append(end, " ");
+    end = append(end, kArgumentNames[i].name);
+    if (ranges) end = append(end, kArgumentNames[i].range);
+  }
+  return out;
+}
+
+}  // namespace
+
+const char *argumentsynopsis(bool ranges) {
+  static char plain[128], ranged[128];
+  static const char *const texts[2] = {buildsynopsis(plain, false), buildsynopsis(ranged, true)};
+  return texts[ranges ? 1 : 0];
+}
 
 bool parsedecimal(const char *text, int32_t *value) {
   const unsigned char *c = reinterpret_cast<const unsigned char *>(text);
@@ -21,40 +55,7 @@ bool parsedecimal(const char *text, int32_t *value) {
   return true;
 }
 
-bool isseedtext(const char *text) {
-  uint64_t value = 0;
-  for (const char *c = text; *c != '\0'; ++c) {
-    if (*c < '0' || *c > '9') return false;
-    value = value * 10 + uint64_t(*c - '0');
-    if (value > UINT32_MAX) return false;
-  }
-  return text[0] != '\0';
-}
-
-MapLengths maplengths(uint32_t width, uint32_t height) {
-  uint64_t tiles = uint64_t(width) * height;
-  return {tiles, (uint64_t(width) * 4 + 8) * (uint64_t(height) + 1), tiles * 2};
-}
-
-bool mapfits(uint32_t width, uint32_t height) {
-  MapLengths lengths = maplengths(width, height);
-  return lengths.mask <= UINT32_MAX && lengths.isom <= UINT32_MAX && lengths.tile <= UINT32_MAX;
-}
-
 namespace {
-
-// Largest b from 0 to 65535 with fits(b), for a fits() that holds up to some
-// point and fails beyond it.
-template <typename Fits>
-uint32_t largest(Fits fits) {
-  uint32_t low = 0, high = 65535;
-  if (fits(high)) return high;
-  while (high - low > 1) {
-    uint32_t middle = low + (high - low) / 2;
-    (fits(middle) ? low : high) = middle;
-  }
-  return low;
-}
 
 // a * b, or UINT64_MAX when that does not fit.
 uint64_t saturatingproduct(uint64_t a, uint64_t b) {
@@ -63,14 +64,6 @@ uint64_t saturatingproduct(uint64_t a, uint64_t b) {
 }
 
 }  // namespace
-
-uint32_t largestheight(uint32_t width) {
-  return largest([width](uint32_t height) { return mapfits(width, height); });
-}
-
-uint32_t largestwidth(uint32_t height) {
-  return largest([height](uint32_t width) { return mapfits(width, height); });
-}
 
 uint64_t paintingdraws(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth) {
   const MazeLayout layout = mazelayout(width, height, pathwidth, waterwidth);

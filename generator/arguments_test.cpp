@@ -4,7 +4,6 @@
 
 #include "layout.h"
 #include "mazegrid.h"
-#include "seed.h"
 
 namespace {
 
@@ -25,29 +24,8 @@ TEST(Arguments, ReadsNumbersAsTheDecimalScanDoes) {
     EXPECT_FALSE(parsedecimal(bad, &v)) << bad;
 }
 
-// The program repeats two of the maze library's rules, to warn of a seed the
-// library will not take and to tell a maze it refuses from one it could not
-// make. Both sides get the same inputs.
-TEST(LibraryRules, SeedIsTheMazeLibrarys) {
-  const struct {
-    const char *text;
-    bool seed;
-  } cases[] = {{"0", true},     {"4294967295", true},  {"007", true},
-               {"", false},     {"4294967296", false}, {"-1", false},
-               {"+1", false},   {" 1", false},         {"1 ", false},
-               {"0x10", false}, {"12abc", false},      {"99999999999999999999", false}};
-  for (const auto &c : cases) {
-    uint32_t seed = 0;
-    EXPECT_EQ(parseseed(c.text, &seed), c.seed) << c.text;
-    EXPECT_EQ(isseedtext(c.text), c.seed) << c.text;
-    if (c.seed) {
-      EXPECT_EQ(seed, strtoul(c.text, nullptr, 10));
-    }
-  }
-  uint32_t seed = 0;
-  EXPECT_FALSE(parseseed(nullptr, &seed));
-}
-
+// The program repeats one of the maze library's rules, to tell a maze it
+// refuses from one it could not make. Both sides get the same inputs.
 TEST(LibraryRules, RefusedMazeIsTheMazeLibrarys) {
   // Signs, and the counts around the most positions for each row count; a
   // layout has at most 65535 columns and rows.
@@ -70,21 +48,6 @@ TEST(Arguments, RoundsWidthsTowardZeroToEvenNumbers) {
   EXPECT_EQ(roundtoeven(-3), -2);
   EXPECT_EQ(roundtoeven(-1), 0);
   EXPECT_EQ(roundtoeven(INT32_MIN + 1), INT32_MIN + 2);
-}
-
-TEST(Arguments, MapSizesFitTheLengthFieldWithoutWrapping) {
-  EXPECT_TRUE(mapfits(65535, 0));
-  EXPECT_TRUE(mapfits(0, 65535));
-  EXPECT_FALSE(mapfits(32767, 32767));  // "ISOM" passes 2^32 first
-  EXPECT_FALSE(mapfits(65535, 65535));
-  for (uint32_t side : {1u, 100u, 32767u, 40000u, 65535u}) {
-    uint32_t h = largestheight(side), w = largestwidth(side);
-    EXPECT_TRUE(mapfits(side, h));
-    EXPECT_TRUE(h == 65535 || !mapfits(side, h + 1));
-    EXPECT_TRUE(mapfits(w, side));
-    EXPECT_TRUE(w == 65535 || !mapfits(w + 1, side));
-  }
-  EXPECT_EQ(largestheight(0), 65535u);
 }
 
 TEST(Arguments, CountsPaintingDrawsForEveryBlockShape) {

@@ -10,17 +10,17 @@
 #include "exitstatus.h"
 #include "largeblock.h"
 #include "littleendian.h"
+#include "maplimits.h"
 #include "report.h"
 #include "sections.h"
+#include "seedtext.h"
 #include "terrain.h"
 
 namespace {
 
 const char kTemplateFile[] = "ruvivare.dat";
 
-void printusage() {
-  errormessage("USAGE: trevalk xsize ysize pathwidth(4-) waterwidth(2-) tileset(0-4) outfile\n");
-}
+void printusage() { errormessage("USAGE: trevalk %s\n", argumentsynopsis(true)); }
 
 // Every section the run rebuilds must be there, with room for the words it
 // writes. Reports each shortcoming and returns false when there is one.
@@ -57,22 +57,23 @@ struct Request {
 // Parses the six arguments into the request and the "DIM " and "ERA " words.
 // Returns false, having said why, for a map the run must not make.
 bool parserequest(char **argv, Request *request) {
-  int32_t values[5];
-  for (int i = 0; i < 5; ++i) {
-    if (!parsedecimal(argv[i + 1], &values[i])) {
+  char **arguments = argv + 1;
+  int32_t values[kArgumentCount - 1];
+  for (int i = 0; i < kOutfile; ++i) {
+    if (!parsedecimal(arguments[i], &values[i])) {
       printusage();
       return false;
     }
   }
-  writele16(cDim->data, static_cast<uint32_t>(values[0]));
-  writele16(cDim->data + 2, static_cast<uint32_t>(values[1]));
-  request->pathwidth = roundtoeven(values[2]);
-  request->waterwidth = roundtoeven(values[3]);
-  request->tileset = values[4];
-  writele16(cEra->data, static_cast<uint32_t>(values[4]));
+  writele16(cDim->data, static_cast<uint32_t>(values[kXSize]));
+  writele16(cDim->data + 2, static_cast<uint32_t>(values[kYSize]));
+  request->pathwidth = roundtoeven(values[kPathWidth]);
+  request->waterwidth = roundtoeven(values[kWaterWidth]);
+  request->tileset = values[kTileset];
+  writele16(cEra->data, static_cast<uint32_t>(values[kTileset]));
   request->width = readle16(cDim->data);
   request->height = readle16(cDim->data + 2);
-  request->outfile = argv[6];
+  request->outfile = arguments[kOutfile];
 
   const uint32_t w = request->width, h = request->height;
   if (int64_t(request->pathwidth) + request->waterwidth == 0) {
@@ -173,7 +174,8 @@ bool rebuildsections(const Request &request) {
 // can be made again, so say it cannot.
 void warnofbadseed() {
   const char *text = getenv("QUENDREL_SEED");
-  if (text == nullptr || isseedtext(text)) return;
+  uint32_t seed;
+  if (text == nullptr || parseseedtext(text, &seed)) return;
   errormessage(
       "Warning: QUENDREL_SEED=\"%s\" is not a seed (a whole number from 0 to "
       "4294967295), so the maze is seeded from the clock.\n",
@@ -198,7 +200,7 @@ ExitStatus run(int argc, char **argv) {
       return kExitFailure;
   }
   if (!templatecomplete()) return kExitFailure;
-  if (argc != 7) {
+  if (argc != kArgumentCount + 1) {
     printusage();
     return kExitFailure;
   }

@@ -7,19 +7,16 @@
 #include "layout.h"
 #include "littleendian.h"
 #include "runtext.h"
+#include "tilegroups.h"
 
-TileRandom terrainrandom = {1};
+RandomSource terrainrandom = {1};
 
 namespace {
 
-// Tiles come in pairs: the first from an even tile group, its partner the same
-// variant one group higher (16 more). Water is groups 6 and 7 with 6 variants
-// to draw from, path groups 2 and 3 with 8.
-constexpr uint32_t kWaterTile = 96;
-constexpr uint32_t kWaterKinds = 6;
-constexpr uint32_t kPathTile = 32;
-constexpr uint32_t kPathKinds = 8;
-constexpr uint32_t kPartnerOffset = 16;
+// Water and path tiles come in pairs (tilegroups.h): the first of a pair
+// drawn from its group's variants, its partner one group higher.
+constexpr uint32_t kWaterTile = firsttileof(kWaterGroup);
+constexpr uint32_t kPathTile = firsttileof(kPathGroup);
 
 // Draws taken eight at a time: the state k + 1 steps ahead is
 // multiplier[k] * state + increment[k], so eight draws need eight
@@ -31,12 +28,10 @@ struct Jumps {
 
 constexpr Jumps makejumps() {
   Jumps jumps = {};
-  uint32_t multiplier = 1, increment = 0;
-  for (int k = 0; k < 8; ++k) {
-    multiplier *= 214013u;
-    increment = increment * 214013u + 2531011u;
-    jumps.multiplier[k] = multiplier;
-    jumps.increment[k] = increment;
+  for (uint32_t k = 0; k < 8; ++k) {
+    const RandomJump jump = randomjump(k + 1);
+    jumps.multiplier[k] = jump.multiplier;
+    jumps.increment[k] = jump.increment;
   }
   return jumps;
 }
@@ -49,10 +44,10 @@ constexpr Jumps kJumps = makejumps();
 // later pairs do not depend on where the array ends. The part inside the array
 // is worked out before the loop, which then stores without a test.
 void paintpairs(uint8_t *tiles, int64_t count, int64_t first, int64_t npairs, uint32_t basetile,
-                uint32_t kinds, TileRandom *source) {
+                uint32_t kinds, RandomSource *source) {
   // A local copy of the source: stores through the byte pointer could alias
   // it and force a reload on every pair.
-  TileRandom local = *source;
+  RandomSource local = *source;
   int64_t room = count - first;
   int64_t whole = room > 0 ? room / 2 : 0;
   if (whole > npairs) whole = npairs;
@@ -64,15 +59,15 @@ void paintpairs(uint8_t *tiles, int64_t count, int64_t first, int64_t npairs, ui
     for (; pair + 8 <= whole; pair += 8, at += 32) {
       const uint32_t state = local.state;
       for (int k = 0; k < 8; ++k) {
-        uint32_t draw = ((kJumps.multiplier[k] * state + kJumps.increment[k]) >> 16) & 0x7FFFu;
-        uint32_t tile = basetile + static_cast<uint32_t>(scaletiledraw(kinds, draw));
+        uint32_t draw = drawof(kJumps.multiplier[k] * state + kJumps.increment[k]);
+        uint32_t tile = basetile + static_cast<uint32_t>(scaledraw(kinds, draw));
         writele16(at + 4 * k, tile);
         writele16(at + 4 * k + 2, tile + kPartnerOffset);
       }
       local.state = kJumps.multiplier[7] * state + kJumps.increment[7];
     }
     for (; pair < whole; ++pair, at += 4) {
-      uint32_t tile = basetile + static_cast<uint32_t>(scaletiledraw(kinds, nexttiledraw(&local)));
+      uint32_t tile = basetile + static_cast<uint32_t>(scaledraw(kinds, nextdraw(&local)));
       writele16(at, tile);
       writele16(at + 2, tile + kPartnerOffset);
     }
@@ -81,11 +76,11 @@ void paintpairs(uint8_t *tiles, int64_t count, int64_t first, int64_t npairs, ui
   int64_t rest = npairs - whole;
   if (rest > 0 && room > 2 * whole) {
     // The array ends between the two tiles of this pair.
-    uint32_t tile = basetile + static_cast<uint32_t>(scaletiledraw(kinds, nexttiledraw(&local)));
+    uint32_t tile = basetile + static_cast<uint32_t>(scaledraw(kinds, nextdraw(&local)));
     writele16(tiles + 2 * (first + 2 * whole), tile);
     --rest;
   }
-  for (; rest > 0; --rest) nexttiledraw(&local);
+  for (; rest > 0; --rest) nextdraw(&local);
 
   *source = local;
 }
@@ -123,7 +118,7 @@ TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32
   const int64_t mazeheight = layout.rows;
   const int64_t count = static_cast<int64_t>(width) * height;
 
-  paintpairs(tiles, count, 0, (count + 1) / 2, kWaterTile, kWaterKinds, &terrainrandom);
+  paintpairs(tiles, count, 0, (count + 1) / 2, kWaterTile, kWaterVariants, &terrainrandom);
 
   MazeHandle *maze =
       qndcreateref(static_cast<int32_t>(mazewidth), static_cast<int32_t>(mazeheight), 1);
@@ -155,7 +150,8 @@ TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32
       // past the right edge simply lands at the start of the next row.
       int64_t first = top * width + j * pitch / 2 + layout.shift;
       for (int64_t k = 0; k < layout.blockrows; ++k, first += width) {
-        paintpairs(tiles, count, first, layout.blockpairs, kPathTile, kPathKinds, &terrainrandom);
+        paintpairs(tiles, count, first, layout.blockpairs, kPathTile, kPathVariants,
+                   &terrainrandom);
       }
     }
     putline(&line, '\n');

@@ -6,12 +6,12 @@
 
 #include <stdint.h>
 
-#include "tilerandom.h"
+#include "randomsource.h"
 
 // The program's own random source: state 1 at program start, never reseeded,
 // drawn from by layterrain alone, so a run's tiles repeat from run to run
 // wherever the maze does.
-extern TileRandom terrainrandom;
+extern RandomSource terrainrandom;
 
 // Fills tiles, the tile layer of a width x height map (0 to 65535 each), with
 // one tile value per tile: width * height 16-bit values, row-major, each

@@ -125,11 +125,11 @@ struct Expected {
 
 Expected modellayout(int64_t width, int64_t height, int32_t p, int32_t w, const Picture &picture) {
   Expected expected;
-  TileRandom source{1};
+  RandomSource source{1};
   const int64_t count = width * height;
   expected.tiles.assign(count, 0);
   for (int64_t i = 0; i < count; i += 2) {
-    uint32_t tile = 96 + 6 * nexttiledraw(&source) / 32767;
+    uint32_t tile = 96 + 6 * nextdraw(&source) / 32767;
     expected.tiles[i] = static_cast<uint16_t>(tile);
     if (i + 1 < count) expected.tiles[i + 1] = static_cast<uint16_t>(tile + 16);
   }
@@ -151,7 +151,7 @@ Expected modellayout(int64_t width, int64_t height, int32_t p, int32_t w, const 
       if (!open) continue;
       for (int64_t k = 0; k < rows; ++k) {
         for (int64_t l = 0; l < columns; l += 2) {
-          uint32_t tile = 32 + 8 * nexttiledraw(&source) / 32767;
+          uint32_t tile = 32 + 8 * nextdraw(&source) / 32767;
           int64_t index = (i * e / 2 + k) * width + j * e / 2 + shift + l;
           if (index < count) expected.tiles[index] = static_cast<uint16_t>(tile);
           if (index + 1 < count) expected.tiles[index + 1] = static_cast<uint16_t>(tile + 16);

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "arguments.h"
 #include "binding.h"
 #include "exitstatus.h"
 #include "files.h"
@@ -76,8 +77,8 @@ void printtemplateplace() {
 
 void printhelp() {
   const bool windows = kPlatform == kPlatformWindows;
+  printf("Usage: trevalk %s\n", argumentsynopsis(false));
   fputs(
-      "Usage: trevalk xsize ysize pathwidth waterwidth tileset outfile\n"
       "\n"
       "Makes a maze-shaped tile map: reads the template map ruvivare.dat from the\n"
       "current folder, lays out water and paths of land along a new random maze,\n"
@@ -124,7 +125,7 @@ int main(int argc, char **argv) {
   catchinterrupts();
   // A map written to standard output ("/dev/stdout", a pipe reached through
   // it) must not have the run's text mixed into it.
-  if (argc == 7 && isstandardoutput(argv[6])) runtext = stderr;
+  if (argc == kArgumentCount + 1 && isstandardoutput(argv[kOutfile + 1])) runtext = stderr;
   printbanner();
   fflush(runtext);
   if (qndinit() == kBindFailed) {

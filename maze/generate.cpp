@@ -42,12 +42,10 @@ struct JumpTable {
 
 constexpr JumpTable makejumps() {
   JumpTable jumps{};
-  uint32_t a = 1, c = 0;
   for (uint32_t i = 0; i < kBatch; ++i) {
-    a *= 214013u;
-    c = c * 214013u + 2531011u;
-    jumps.multiplier[i] = a;
-    jumps.increment[i] = c;
+    const RandomJump jump = randomjump(i + 1);
+    jumps.multiplier[i] = jump.multiplier;
+    jumps.increment[i] = jump.increment;
   }
   return jumps;
 }
@@ -65,7 +63,7 @@ void refill(DrawBatch *batch) {
 // without a division (exact for f * draw below 6 * 32768), where the draw
 // 32767 picks f itself, which stands for f - 1.
 inline uint32_t pickslot(uint32_t state, uint32_t f) {
-  uint32_t scaled = f * ((state >> 16) & 0x7FFFu);
+  uint32_t scaled = f * drawof(state);
   uint32_t r = (scaled + (scaled >> 15) + 1) >> 15;
   return r - (r == f);
 }

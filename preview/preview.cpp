@@ -12,13 +12,14 @@
 #include "pngencoder.h"
 #include "report.h"
 #include "sectionfile.h"
+#include "tilegroups.h"
 
 const PaletteRow kPalette[] = {
     // group           kind               variant 0 colour   step
-    {2, "path", {232, 208, 152}, 4},
-    {3, "path, partner", {214, 186, 126}, 4},
-    {6, "water", {56, 104, 200}, 3},
-    {7, "water, partner", {84, 136, 226}, 3},
+    {kPathGroup, "path", {232, 208, 152}, 4},
+    {kPathPartnerGroup, "path, partner", {214, 186, 126}, 4},
+    {kWaterGroup, "water", {56, 104, 200}, 3},
+    {kWaterPartnerGroup, "water, partner", {84, 136, 226}, 3},
     {kAnyOtherGroup, "anything else", {128, 128, 128}, 0},
 };
 const size_t kPaletteRows = sizeof kPalette / sizeof kPalette[0];
@@ -26,8 +27,8 @@ static_assert(sizeof kPalette / sizeof kPalette[0] == (kPaletteColours - 1) / 16
               "every row but the last has sixteen variants in the palette");
 
 void tilecolour(uint16_t tile, uint8_t rgb[3]) {
-  const int group = tile >> 4;
-  const unsigned variant = tile & 15u;
+  const int group = groupof(tile);
+  const unsigned variant = variantof(tile);
   const PaletteRow *row = &kPalette[kPaletteRows - 1];
   for (size_t i = 0; i + 1 < kPaletteRows; i++)
     if (kPalette[i].group == group) row = &kPalette[i];
@@ -35,16 +36,17 @@ void tilecolour(uint16_t tile, uint8_t rgb[3]) {
 }
 
 uint8_t paletteindex(uint16_t tile) {
-  const int group = tile >> 4;
+  const int group = groupof(tile);
   for (size_t i = 0; i + 1 < kPaletteRows; i++)
-    if (kPalette[i].group == group) return uint8_t(i * 16 + (tile & 15u));
+    if (kPalette[i].group == group) return uint8_t(i * kVariantsPerGroup + variantof(tile));
   return uint8_t(kPaletteColours - 1);
 }
 
 void palettecolours(uint8_t rgb[3 * kPaletteColours]) {
   for (size_t i = 0; i + 1 < kPaletteRows; i++)
-    for (unsigned variant = 0; variant < 16; variant++)
-      tilecolour(uint16_t(kPalette[i].group << 4 | variant), rgb + 3 * (i * 16 + variant));
+    for (unsigned variant = 0; variant < kVariantsPerGroup; variant++)
+      tilecolour(uint16_t(firsttileof(kPalette[i].group) + variant),
+                 rgb + 3 * (i * kVariantsPerGroup + variant));
   tilecolour(0, rgb + 3 * (kPaletteColours - 1));
 }
 
