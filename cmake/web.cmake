@@ -1,10 +1,11 @@
 # The browser build (emcmake cmake; scripts/web-build): trevalk and
 # trevalk-preview as JavaScript modules whose factory a page calls afresh for
-# every run. The maze library is linked into trevalk, where system/dynlib.cpp
-# hands out its entry points from a table; the preview runs on one thread.
+# every run. The maze library is linked into trevalk, where
+# generator/linkedlibrary.cpp hands out its entry points from a table; the
+# preview runs on one thread.
 # zlib comes from scripts/build-wasm-zlib (ZLIB_LIBRARY, ZLIB_INCLUDE_DIR).
-target_sources(trevalk_generator PRIVATE $<TARGET_OBJECTS:quendrel_objects>)
-target_link_libraries(trevalk_system PUBLIC quendrel_headers)
+target_sources(trevalk_generator PRIVATE
+  $<TARGET_OBJECTS:quendrel_objects> ${PROJECT_SOURCE_DIR}/generator/linkedlibrary.cpp)
 
 set(TREVALK_WEB_LINK_OPTIONS
   -sMODULARIZE=1

@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "report.h"
 #include "runtext.h"
 
 SectionList sectionlist = {nullptr, nullptr};
@@ -34,8 +35,10 @@ void printword(long long index, uint16_t value) {
 }
 
 // Remembers a section of a rebuilt name and prints the diagnostics of the
-// names that have them, using only the `count` bytes of data that came.
-void examine(Section *section, size_t count, void *) {
+// names that have them, using only the `count` bytes of data that came,
+// after the report of why fewer came than its length claims.
+void examine(Section *section, size_t count, const SystemError *failure, void *) {
+  if (failure != nullptr) reportfailure("fread", *failure);
   const char *name = section->name;
   const uint8_t *data = section->data;
   if (memcmp(name, "TILE", 4) == 0) {
@@ -64,13 +67,52 @@ void examine(Section *section, size_t count, void *) {
 }  // namespace
 
 ReadStatus readtemplate(const char *filename) {
-  return readsectionfile(filename, &sectionlist, nullptr, examine, nullptr);
+  SystemError error;
+  const ReadStatus status =
+      readsectionfile(filename, &sectionlist, nullptr, examine, nullptr, &error);
+  // A template that does not open has a message of its own.
+  if (status != kReadNoFile && failed(error)) reportfailure("fread", error);
+  return status;
 }
 
 void worddump(int index, uint16_t value) { printword(index, value); }
 
+namespace {
+
+// The progress line of a section written, and the report of its write when
+// it failed.
+void written(const Section *section, SectionWrite step, const SystemError &error, void *) {
+  char address[2 * sizeof(uintptr_t) + 1] = "0";
+  if (section->data != nullptr)
+    snprintf(address, sizeof address, "%" PRIXPTR, reinterpret_cast<uintptr_t>(section->data));
+  fprintf(runtext, "[%4.4s] writing %8" PRIu32 " from %s\n", section->name, section->length,
+          address);
+  if (step == kSectionHeaderFailed) reportfailure("fwrite header", error);
+  if (step == kSectionDataFailed) reportfailure("fwrite data", error);
+}
+
+}  // namespace
+
 bool writesections(const char *filename) {
-  return writesectionfile(&sectionlist, filename, runtext);
+  const WriteOutcome outcome = writesectionfile(&sectionlist, filename, written, nullptr);
+  switch (outcome.status) {
+    case kWriteWhole:
+      return true;
+    case kWriteNoData:
+      errormessage("%s: section [%4.4s] of length %" PRIu32 " has no data\n", filename,
+                   outcome.section->name, outcome.section->length);
+      break;
+    case kWriteNotOpened:
+    case kWriteReplaceFailed:
+      reportfailure(filename, outcome.error);
+      break;
+    case kWriteCloseFailed:
+      reportfailure("fclose", outcome.error);
+      break;
+    case kWriteSectionsFailed:
+      break;
+  }
+  return false;
 }
 
 void clearsections() {

@@ -24,8 +24,9 @@ extern Section *cTile, *cIsom, *cEra, *cDim, *cMask, *cMtxm;
 //   "MASK %d\n", then its first and second word in worddump's form, with
 //     indexes 0 and 1
 // Lengths print as unsigned decimal; words past the bytes that were read
-// count as 0. A section whose data ends early is reported on standard error
-// as "fread: ..." and keeps its header's length with only the bytes that came.
+// count as 0. A section whose data ends early, or a read that fails, is
+// reported on standard error as "fread: ..."; the section keeps its header's
+// length with only the bytes that came.
 ReadStatus readtemplate(const char *filename);
 
 // Prints on the run's text stream "%5d %s %4X %5d\n": index, the 16 bits of value from the most
@@ -34,7 +35,10 @@ ReadStatus readtemplate(const char *filename);
 void worddump(int index, uint16_t value);
 
 // Writes every section of sectionlist to the named file, as writesectionfile
-// does, with the progress lines on the run's text stream.
+// does, with the progress line "[%4.4s] writing %8d from %X\n" of each on
+// the run's text stream. Reports failures on standard error under the file's
+// name, "fwrite header", "fwrite data" or "fclose". Returns true only when
+// the whole map is in place.
 bool writesections(const char *filename);
 
 // Frees every section and data block of sectionlist, empties it and forgets

@@ -4,6 +4,7 @@
 #include "sections.h"
 
 #include <gtest/gtest.h>
+#include <inttypes.h>
 
 #include <string>
 #include <vector>
@@ -135,6 +136,46 @@ TEST_F(Sections, ShortSectionsPrintDiagnosticsOfTheBytesThatCame) {
             "    0 0000000000000000    0     0\n"
             "    1 0000000000000000    0     0\n");
   EXPECT_EQ(cMask, sectionlist.head);
+}
+
+// The progress line of each section written: its name as "%4.4s" shows it
+// (blank-padded on the left, ended by a NUL), its length and its block's
+// address, the same for sections that share a block.
+TEST_F(Sections, WritingPrintsAProgressLinePerSection) {
+  readstored(sectionbytes("dim ", "ab") + sectionbytes(std::string("\0IM ", 4), "e") +
+             sectionbytes(std::string("MAS\0", 4), "ghij") + sectionbytes("TILE", "tiles!") +
+             sectionbytes("MTXM", "mm") + sectionbytes("THG2", ""));
+  std::vector<Section *> sections = listed();
+  free(cMtxm->data);
+  cMtxm->data = cTile->data;
+  cMtxm->length = cTile->length;
+  auto address = [](const Section *s) {
+    char text[32];
+    snprintf(text, sizeof text, "%" PRIXPTR, reinterpret_cast<uintptr_t>(s->data));
+    return std::string(text);
+  };
+  CaptureStdout();
+  CaptureStderr();
+  EXPECT_TRUE(writesections(folder.path("out.dat").c_str()));
+  EXPECT_EQ(GetCapturedStdout(), "[dim ] writing        2 from " + address(sections[0]) +
+                                     "\n[    ] writing        1 from " + address(sections[1]) +
+                                     "\n[ MAS] writing        4 from " + address(sections[2]) +
+                                     "\n[TILE] writing        6 from " + address(cTile) +
+                                     "\n[MTXM] writing        6 from " + address(cTile) +
+                                     "\n[THG2] writing        0 from 0\n");
+  EXPECT_EQ(GetCapturedStderr(), "");
+
+  // A length without a block is refused before anything is written.
+  uint8_t *tiles = cTile->data;
+  cTile->data = nullptr;
+  cMtxm->data = nullptr;
+  CaptureStdout();
+  CaptureStderr();
+  EXPECT_FALSE(writesections(folder.path("out.dat").c_str()));
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(GetCapturedStderr(),
+            folder.path("out.dat") + ": section [TILE] of length 6 has no data\n");
+  cTile->data = tiles;
 }
 
 }  // namespace

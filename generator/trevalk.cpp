@@ -15,6 +15,7 @@
 #include "interrupt.h"
 #include "options.h"
 #include "platform.h"
+#include "programmain.h"
 #include "run.h"
 #include "runtext.h"
 
@@ -120,7 +121,7 @@ void printbanner() {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int programmain(int argc, char **argv) {
   if (answeredoption(argc, argv, "trevalk", printhelp)) return kExitWritten;
   catchinterrupts();
   // A map written to standard output ("/dev/stdout", a pipe reached through

@@ -1,13 +1,11 @@
 // The section list and the writer of map files.
 #include "sectionfile.h"
 
-#include <inttypes.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "littleendian.h"
 #include "outputfile.h"
-#include "report.h"
 
 namespace {
 
@@ -80,49 +78,53 @@ Section *lastsection(const SectionList *list, const char name[4]) {
   return found;
 }
 
-bool writesectionfile(const SectionList *list, const char *filename, FILE *progress) {
+WriteOutcome writesectionfile(const SectionList *list, const char *filename,
+                              SectionWriteHook written, void *context) {
+  WriteOutcome outcome = {kWriteWhole, nullptr, noerror()};
   // A length without its block would have to be read from nowhere, and a
   // header without its data would corrupt every section after it.
   for (const Section *section = list->head; section != nullptr; section = section->next) {
     if (section->length != 0 && section->data == nullptr) {
-      char text[80];
-      snprintf(text, sizeof text, "section [%4.4s] of length %" PRIu32 " has no data",
-               section->name, section->length);
-      syserrortext(filename, text);
-      return false;
+      outcome.status = kWriteNoData;
+      outcome.section = section;
+      return outcome;
     }
   }
-
   OutputFile out;
-  if (!openoutputfile(filename, &out, ".trevalk")) {
-    syserror(filename);
-    return false;
+  if (!openoutputfile(filename, &out, ".trevalk", &outcome.error)) {
+    outcome.status = kWriteNotOpened;
+    return outcome;
   }
   char buffer[kOutputBuffer];
   setvbuf(out.file, buffer, _IOFBF, sizeof buffer);
-
   bool whole = true;
   for (const Section *section = list->head; section != nullptr; section = section->next) {
-    char address[2 * sizeof(uintptr_t) + 1] = "0";
-    if (section->data != nullptr)
-      snprintf(address, sizeof address, "%" PRIXPTR, reinterpret_cast<uintptr_t>(section->data));
-    fprintf(progress, "[%4.4s] writing %8" PRIu32 " from %s\n", section->name, section->length,
-            address);
-
     uint8_t header[8];
     memcpy(header, section->name, 4);
     writele32(header + 4, section->length);
-    if (fwrite(header, 1, sizeof header, out.file) != sizeof header) {
-      syserror("fwrite header");
-      whole = false;
-      continue;
-    }
-    if (section->length != 0 && !writedata(section, out.file)) {
-      syserror("fwrite data");
-      whole = false;
-    }
+    SectionWrite step = kSectionWritten;
+    if (fwrite(header, 1, sizeof header, out.file) != sizeof header)
+      step = kSectionHeaderFailed;
+    else if (section->length != 0 && !writedata(section, out.file))
+      step = kSectionDataFailed;
+    const SystemError error = step == kSectionWritten ? noerror() : lasterror();
+    if (step != kSectionWritten) whole = false;
+    if (written != nullptr) written(section, step, error, context);
   }
-  return commitoutputfile(&out, whole, filename, "fclose");
+  switch (commitoutputfile(&out, whole, &outcome.error)) {
+    case kCommitted:
+      break;
+    case kCommitAbandoned:
+      outcome.status = kWriteSectionsFailed;
+      break;
+    case kCommitCloseFailed:
+      outcome.status = kWriteCloseFailed;
+      break;
+    case kCommitReplaceFailed:
+      outcome.status = kWriteReplaceFailed;
+      break;
+  }
+  return outcome;
 }
 
 void freesections(SectionList *list) {

@@ -6,6 +6,8 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include "systemerror.h"
+
 /*
  * Map file format
  *
@@ -68,18 +70,21 @@ enum ReadStatus {
 typedef bool (*SectionFilter)(const Section *section, void *context);
 
 // Called for each section as soon as it is read and appended to the list;
-// `arrived` is the number of its data bytes that came (its block holds them).
-typedef void (*SectionHook)(Section *section, size_t arrived, void *context);
+// `arrived` is the number of its data bytes that came (its block holds them)
+// and `failure`, when not null, why fewer came than its length claims (a
+// short file, a failed read).
+typedef void (*SectionHook)(Section *section, size_t arrived, const SystemError *failure,
+                            void *context);
 
 // Appends every section of the named file to `list`, reading the data of
 // those that `wanted` accepts (all when it is null) and calling `hook` (when
 // not null) for each. Only a clean end of the file ends it. A section whose
-// data ends early, or a read that fails, is reported on standard error as
-// "fread: ..."; the section keeps its header's length with only the bytes
-// that came. When the file cannot be opened, nothing is reported and errno
-// tells why.
+// data ends early keeps its header's length with only the bytes that came.
+// Prints nothing: a section's failure goes to the hook; when the file cannot
+// be opened, or the reading ends because a header cannot be read, *error
+// holds why (and says nothing failed otherwise).
 ReadStatus readsectionfile(const char *filename, SectionList *list, SectionFilter wanted,
-                           SectionHook hook, void *context);
+                           SectionHook hook, void *context, SystemError *error);
 
 // Links a section, whose next must be null, after the tail of `list`.
 void appendsection(SectionList *list, Section *section);
@@ -87,16 +92,42 @@ void appendsection(SectionList *list, Section *section);
 // The last section of `list` with this exact four-byte name, or null.
 Section *lastsection(const SectionList *list, const char name[4]);
 
-// Writes every section of `list`, in order, to the named file, printing
-// "[%4.4s] writing %8d from %X\n" (name, length, data block address or 0)
-// for each on `progress`. A regular file, or a name that does not exist yet,
-// is replaced only once the whole map has been written and closed: on any
-// failure it is left as it was. Other targets (devices, pipes) are written in
-// place. Failures are reported on standard error with the contexts of the
-// file name, "fwrite header", "fwrite data" and "fclose"; a section with a
-// nonzero length and no data block is refused before anything is opened.
-// Returns true only when the whole map was written, flushed and closed.
-bool writesectionfile(const SectionList *list, const char *filename, FILE *progress);
+// What became of one section as the map was written.
+enum SectionWrite {
+  kSectionWritten,       // its header and data are in the file (or its buffer)
+  kSectionHeaderFailed,  // its header could not be written, so its data was not either
+  kSectionDataFailed     // its header was written, its data could not be
+};
+
+// Called for each section once it has been written or has failed to be,
+// with the system's error when it failed. The next section follows in every
+// case.
+typedef void (*SectionWriteHook)(const Section *section, SectionWrite step,
+                                 const SystemError &error, void *context);
+
+// How a map file's writing ended.
+enum WriteStatus {
+  kWriteWhole,           // the whole map was written, flushed, closed and put in place
+  kWriteNoData,          // `section` has a length and no data block: nothing was opened
+  kWriteNotOpened,       // the file could not be opened (`error`)
+  kWriteSectionsFailed,  // a section's write failed (its hook was told)
+  kWriteCloseFailed,     // the close failed (`error`); section writes may have failed before
+  kWriteReplaceFailed    // the written file could not take the name (`error`)
+};
+
+struct WriteOutcome {
+  WriteStatus status;
+  const Section *section;  // the section without data, for kWriteNoData
+  SystemError error;
+};
+
+// Writes every section of `list`, in order, to the named file, calling
+// `written` (when not null) for each. A regular file, or a name that does not
+// exist yet, is replaced only once the whole map has been written and closed:
+// on any failure it is left as it was. Other targets (devices, pipes) are
+// written in place. Prints nothing.
+WriteOutcome writesectionfile(const SectionList *list, const char *filename,
+                              SectionWriteHook written, void *context);
 
 // Frees every section and data block of `list` (a block shared by several
 // sections once) and empties it.

@@ -1,6 +1,8 @@
 // Reading a map file into a section list, one step at a time: a header, then
 // its data loaded into a block or passed over. Every step works on one reader
-// record that holds the file, the position and the outcome so far.
+// record that holds the file, the position and the outcome so far. Nothing
+// is printed: what failed goes to the caller, with the section it belongs to
+// or as the reason the reading ended.
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
@@ -8,7 +10,6 @@
 #include "files.h"
 #include "largeblock.h"
 #include "littleendian.h"
-#include "report.h"
 #include "sectionfile.h"
 
 namespace {
@@ -25,6 +26,8 @@ struct SectionReader {
   uint64_t position;  // bytes consumed so far
   ReadStatus status;  // the last failure so far; kReadWhole while there is none
   bool stopped;       // a failure after which the next header cannot be found
+  SystemError sectionfailure;  // why the data of the section being read came short
+  SystemError endfailure;      // why no further header could be read
 };
 
 // The bytes a regular file holds after the position.
@@ -32,15 +35,20 @@ uint64_t remaining(const SectionReader &reader) {
   return reader.size > reader.position ? reader.size - reader.position : 0;
 }
 
-// Records a failure that was reported already; the last one counts.
+// Records a failure; the last one counts.
 void fail(SectionReader *reader, ReadStatus status, bool stop) {
   reader->status = status;
   if (stop) reader->stopped = true;
 }
 
+// A section's data ended early, or could not be read.
+void failsection(SectionReader *reader, ReadStatus status, const SystemError &why, bool stop) {
+  reader->sectionfailure = why;
+  fail(reader, status, stop);
+}
+
 void failshort(SectionReader *reader, bool stop) {
-  syserrortext("fread", "unexpected end of file");
-  fail(reader, kReadShort, stop);
+  failsection(reader, kReadShort, errortext("unexpected end of file"), stop);
 }
 
 // True while another header may follow.
@@ -53,7 +61,7 @@ bool readheader(SectionReader *reader, Section *section) {
   uint8_t header[8];
   if (fread(header, 1, sizeof header, reader->file) != sizeof header) {
     if (ferror(reader->file)) {
-      syserror("fread");
+      reader->endfailure = lasterror();
       fail(reader, kReadFailed, true);
     }
     return false;
@@ -94,8 +102,7 @@ void passdata(SectionReader *reader, const Section &section) {
   reader->position += passed;
   if (passed == section.length) return;
   if (ferror(reader->file) || (reader->regular && passed < left)) {
-    syserror("fread");
-    fail(reader, kReadFailed, true);
+    failsection(reader, kReadFailed, lasterror(), true);
   } else {
     // A seek does not meet the end of the file; the reading ends here.
     failshort(reader, reader->regular);
@@ -176,8 +183,9 @@ size_t loaddata(SectionReader *reader, Section *section) {
       break;
     case kBlockShort:
       if (readerror != 0) {
-        syserrortext("fread", strerror(readerror));
-        fail(reader, kReadFailed, true);
+        SystemError why = noerror();
+        why.number = readerror;
+        failsection(reader, kReadFailed, why, true);
       } else {
         failshort(reader, false);
       }
@@ -200,10 +208,15 @@ size_t loaddata(SectionReader *reader, Section *section) {
 }  // namespace
 
 ReadStatus readsectionfile(const char *filename, SectionList *list, SectionFilter wanted,
-                           SectionHook hook, void *context) {
+                           SectionHook hook, void *context, SystemError *error) {
   SectionReader reader = {};
-  reader.file = fopen(filename, "rb");
-  if (reader.file == nullptr) return kReadNoFile;
+  reader.sectionfailure = noerror();
+  reader.endfailure = noerror();
+  reader.file = openfile(filename, "rb");
+  if (reader.file == nullptr) {
+    *error = lasterror();
+    return kReadNoFile;
+  }
   FileFacts facts;
   reader.regular = openfilefacts(reader.file, &facts) && facts.regular;
   reader.size = reader.regular ? facts.size : 0;
@@ -225,8 +238,11 @@ ReadStatus readsectionfile(const char *filename, SectionList *list, SectionFilte
     else if (section->length != 0)
       arrived = loaddata(&reader, section);
     appendsection(list, section);
-    if (hook != nullptr) hook(section, arrived, context);
+    const SystemError failure = reader.sectionfailure;
+    reader.sectionfailure = noerror();
+    if (hook != nullptr) hook(section, arrived, failed(failure) ? &failure : nullptr, context);
   }
   fclose(reader.file);
+  *error = reader.endfailure;
   return reader.status;
 }

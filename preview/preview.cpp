@@ -117,8 +117,9 @@ bool wanted(const Section *section, void *context) {
   return true;
 }
 
-void remember(Section *section, size_t, void *context) {
+void remember(Section *section, size_t, const SystemError *failure, void *context) {
   MapRead *map = static_cast<MapRead *>(context);
+  if (failure != nullptr) reportfailure("fread", *failure);
   if (memcmp(section->name, "DIM ", 4) == 0) map->dim = section;
   if (islayer(section, *map)) {
     if (memcmp(section->name, "MTXM", 4) == 0) map->mtxm = true;
@@ -186,34 +187,27 @@ bool findmap(const MapRead &map, const char *mapfile, uint32_t *width, uint32_t 
 // be used.
 bool readmap(MapRead *map, const char *mapfile) {
   ReadStatus status = kReadWhole;
+  SystemError error = noerror();
   if (isregularfile(mapfile)) {
     MapRead scan;
     scan.scanning = true;
-    status = readsectionfile(mapfile, &scan.sections, wanted, remember, &scan);
+    status = readsectionfile(mapfile, &scan.sections, wanted, remember, &scan, &error);
     freesections(&scan.sections);
     map->chosen = scan.chosen;
   }
   if (status == kReadWhole)
-    status = readsectionfile(mapfile, &map->sections, wanted, remember, map);
-  switch (status) {
-    case kReadWhole:
-      return true;
-    case kReadNoFile:
-      // The reader returns as soon as the open fails, so errno still
-      // tells why.
-      syserror(mapfile);
-      return false;
-    case kReadShort:
-      syserrortext(mapfile,
-                   "not a readable map file: a section's data ends before its stated length");
-      return false;
-    case kReadFailed:
-      syserrortext(mapfile, "not a readable map file: reading it failed");
-      return false;
-    case kReadNoMemory:
-      break;
+    status = readsectionfile(mapfile, &map->sections, wanted, remember, map, &error);
+  if (status == kReadWhole) return true;
+  if (status == kReadNoFile) {
+    reportfailure(mapfile, error);
+    return false;
   }
-  syserrortext(mapfile, "out of memory while reading the map");
+  if (failed(error)) reportfailure("fread", error);
+  syserrortext(mapfile,
+               status == kReadShort
+                   ? "not a readable map file: a section's data ends before its stated length"
+               : status == kReadFailed ? "not a readable map file: reading it failed"
+                                       : "out of memory while reading the map");
   return false;
 }
 
@@ -233,18 +227,32 @@ bool writepng(const char *pngfile, const uint8_t *tiles, uint32_t width, uint32_
   uint8_t palette[3 * kPaletteColours];
   palettecolours(palette);
   OutputFile out;
-  if (!openoutputfile(pngfile, &out, ".trevalk-preview")) {
-    syserror(pngfile);
+  SystemError error;
+  if (!openoutputfile(pngfile, &out, ".trevalk-preview", &error)) {
+    reportfailure(pngfile, error);
     free(indexes);
     return false;
   }
   *replaced = out.temppath != nullptr;
   const TileImage image = {tiles, width, height, scale, indexes};
   errno = 0;
-  int error = writetilepng(out.file, image, palette, kPaletteColours, threads);
+  const int writeerror = writetilepng(out.file, image, palette, kPaletteColours, threads);
   free(indexes);
-  if (error != 0) syserrortext(pngfile, strerror(error));
-  return commitoutputfile(&out, error == 0, pngfile, nullptr);
+  if (writeerror != 0) syserrortext(pngfile, strerror(writeerror));
+  switch (commitoutputfile(&out, writeerror == 0, &error)) {
+    case kCommitted:
+      return true;
+    case kCommitAbandoned:
+      return false;
+    case kCommitCloseFailed:
+      // Only the first failure is reported.
+      if (writeerror == 0) reportfailure(pngfile, error);
+      return false;
+    case kCommitReplaceFailed:
+      reportfailure(pngfile, error);
+      return false;
+  }
+  return false;
 }
 
 }  // namespace

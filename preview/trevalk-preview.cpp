@@ -15,6 +15,7 @@
 #include "options.h"
 #include "platform.h"
 #include "preview.h"
+#include "programmain.h"
 #include "report.h"
 
 namespace {
@@ -52,7 +53,7 @@ void printhelp() {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int programmain(int argc, char **argv) {
   if (answeredoption(argc, argv, "trevalk-preview", printhelp)) return kExitWritten;
   catchinterrupts();
   if (argc != 3 && argc != 4) {

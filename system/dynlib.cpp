@@ -1,11 +1,16 @@
 #include "dynlib.h"
 
-// The platform's part, one block per platform.
-#ifdef _WIN32
+#include "platform.h"
 
-#include <string>
+// The platform's part, one block per platform. The browser has no run-time
+// loader: the program links the maze library in and hands out its entry
+// points itself (generator/linkedlibrary.cpp), so this file is not built there.
+#if TREVALK_OS_WINDOWS
 
+#include <stdlib.h>
 #include <windows.h>
+
+#include "widenames.h"
 
 const char kQuendrelFile[] = "quendrel.dll";
 
@@ -13,20 +18,24 @@ namespace {
 
 // The loader takes a path with backslashes only; the build hands the tests
 // their libraries' paths with forward slashes.
-std::string windowspath(const char *filename) {
-  std::string path = filename;
-  for (char &c : path)
-    if (c == '/') c = '\\';
+wchar_t *windowspath(const char *filename) {
+  wchar_t *path = widened(filename);
+  if (path != nullptr)
+    for (wchar_t *c = path; *c != L'\0'; ++c)
+      if (*c == L'/') *c = L'\\';
   return path;
 }
 
 }  // namespace
 
 DynLib dynlibopen(const char *filename) {
+  wchar_t *path = windowspath(filename);
+  if (path == nullptr) return nullptr;
   // The program's own folder and the system's folders, never the current
   // folder: a library left where the program is run must not be loaded.
-  return reinterpret_cast<DynLib>(
-      LoadLibraryExA(windowspath(filename).c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
+  HMODULE library = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+  free(path);
+  return reinterpret_cast<DynLib>(library);
 }
 
 DynSymbol dynlibsymbol(DynLib library, const char *name) {
@@ -38,56 +47,13 @@ DynSymbol dynlibsymbol(DynLib library, const char *name) {
 void dynlibclose(DynLib library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
 bool dynlibisloaded(const char *filename) {
-  return GetModuleHandleA(windowspath(filename).c_str()) != nullptr;
+  wchar_t *path = windowspath(filename);
+  const bool loaded = path != nullptr && GetModuleHandleW(path) != nullptr;
+  free(path);
+  return loaded;
 }
 
-#elif defined(__EMSCRIPTEN__)
-
-// The browser has no run-time loader: the maze library is linked into the
-// program, and a table hands out its entry points under the names that the
-// other platforms look up in the loaded library.
-
-#include <string.h>
-
-#include "quendrel.h"
-
-const char kQuendrelFile[] = "quendrel";
-
-namespace {
-
-struct EntryPoint {
-  const char *name;
-  DynSymbol symbol;
-};
-
-const EntryPoint kEntryPoints[] = {
-    {"_qndcreate", reinterpret_cast<DynSymbol>(_qndcreate)},
-    {"_qnddestroy", reinterpret_cast<DynSymbol>(_qnddestroy)},
-    {"_qndgetpos", reinterpret_cast<DynSymbol>(_qndgetpos)},
-    {"_qndsetpos", reinterpret_cast<DynSymbol>(_qndsetpos)},
-};
-
-// The one library there is; only its address is used, as its handle.
-char linkedlibrary;
-
-}  // namespace
-
-DynLib dynlibopen(const char *filename) {
-  return strcmp(filename, kQuendrelFile) == 0 ? &linkedlibrary : nullptr;
-}
-
-DynSymbol dynlibsymbol(DynLib library, const char *name) {
-  if (library != &linkedlibrary) return nullptr;
-  for (const EntryPoint &entry : kEntryPoints)
-    if (strcmp(entry.name, name) == 0) return entry.symbol;
-  return nullptr;
-}
-
-void dynlibclose(DynLib) {}
-
-bool dynlibisloaded(const char *filename) { return strcmp(filename, kQuendrelFile) == 0; }
-
-#else  // POSIX
+#elif TREVALK_OS_POSIX
 
 #include <dlfcn.h>
 

@@ -1,11 +1,18 @@
-// What the programs ask of files: what a name or an open file is, whether two
-// names lead to one file, and moving on in an open file. The one place that
-// knows the platform's file information calls.
+// What the programs ask of files: opening and removing them by name, what a
+// name or an open file is, whether two names lead to one file, and moving on
+// in an open file. Names are UTF-8 on every platform (on Windows the wide
+// calls take them, so a name in any script works).
 #ifndef TREVALK_FILES_H
 #define TREVALK_FILES_H
 
 #include <stdint.h>
 #include <stdio.h>
+
+// Opens a file as fopen does. Returns null, with errno set, on failure.
+FILE *openfile(const char *name, const char *mode);
+
+// Removes a file. Returns false, with errno set, on failure.
+bool removefile(const char *name);
 
 // What a file is, as far as the programs care.
 struct FileFacts {

@@ -20,7 +20,7 @@ bool isguarded(const char *path) { return guarded.load() == path; }
 
 // The platform's part, one block per platform: the handlers and their
 // installation.
-#ifdef _WIN32
+#if TREVALK_OS_WINDOWS
 
 #include <windows.h>
 
@@ -29,9 +29,13 @@ namespace {
 BOOL WINAPI consolehandler(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
     // The temporary file is opened to allow this: the name goes at once and
-    // the file itself when the ending process closes it.
+    // the file itself when the ending process closes it. Only the handler
+    // that takes the path uses the buffer.
+    static wchar_t wide[32768];
     const char *path = guarded.exchange(nullptr);
-    if (path != nullptr) DeleteFileA(path);
+    if (path != nullptr &&
+        MultiByteToWideChar(CP_UTF8, 0, path, -1, wide, sizeof wide / sizeof wide[0]) > 0)
+      DeleteFileW(wide);
   }
   // The system's own handling ends the program as it would have.
   return FALSE;
@@ -41,7 +45,7 @@ BOOL WINAPI consolehandler(DWORD event) {
 
 void catchinterrupts() { SetConsoleCtrlHandler(consolehandler, TRUE); }
 
-#elif defined(__EMSCRIPTEN__)
+#elif TREVALK_OS_BROWSER
 
 // A page has no signals: a run ends only by returning to the page, which
 // reads the files it wants and drops the rest with the run's file system.
@@ -52,7 +56,7 @@ void blockinterrupts(sigset_t *set) { sigemptyset(set); }
 
 void catchinterrupts() {}
 
-#else  // POSIX
+#else  // TREVALK_OS_POSIX
 
 #include <signal.h>
 #include <unistd.h>

@@ -26,7 +26,9 @@ bool releaseguard();
 // True while `path` is the guarded file: false once a handler has taken it.
 bool isguarded(const char *path);
 
-#ifndef _WIN32
+#include "platform.h"
+
+#if !TREVALK_OS_WINDOWS
 #include <signal.h>
 
 // Fills `set` with the signals the handlers catch, for code that must not be

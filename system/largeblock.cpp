@@ -4,13 +4,15 @@
 #include <stdlib.h>
 
 // The platform's part, one block per platform: where huge pages can be asked
-// for (Linux), large blocks are aligned to them and advised onto them;
+// for (Linux, among the POSIX systems), large blocks are aligned to them and advised onto them;
 // everywhere else (Windows, the browser) they come from malloc.
-#if defined(__linux__)
+#include "platform.h"
+
+#if TREVALK_OS_POSIX
 #include <sys/mman.h>
 #endif
 
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
+#if TREVALK_OS_POSIX && defined(MADV_HUGEPAGE)
 
 namespace {
 

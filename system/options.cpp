@@ -1,7 +1,8 @@
 #include "options.h"
 
-#include <stdio.h>
 #include <string.h>
+
+#include "report.h"
 
 bool answeredoption(int argc, char **argv, const char *program, void (*printhelp)()) {
   if (argc != 2) return false;
@@ -10,7 +11,7 @@ bool answeredoption(int argc, char **argv, const char *program, void (*printhelp
     return true;
   }
   if (strcmp(argv[1], "--version") == 0) {
-    printf("%s %s\n", program, TREVALK_VERSION);
+    printversion(program);
     return true;
   }
   return false;

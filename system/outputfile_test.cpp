@@ -27,12 +27,6 @@ using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
 using testing::internal::GetCapturedStdout;
 
-struct Written {
-  bool whole;
-  std::string out;
-  std::string err;
-};
-
 class OutputFileTest : public testing::Test {
  protected:
   TempFolder folder;
@@ -55,13 +49,7 @@ class OutputFileTest : public testing::Test {
 
   void clearsections() { freesections(&list); }
 
-  Written writecaptured(const std::string &target) {
-    CaptureStdout();
-    CaptureStderr();
-    bool whole = writesectionfile(&list, target.c_str(), stdout);
-    std::string out = GetCapturedStdout();
-    return {whole, out, GetCapturedStderr()};
-  }
+  MapWrite writecaptured(const std::string &target) { return writemap(&list, target); }
 };
 
 TEST_F(OutputFileTest, OutputThatCannotBeOpenedIsReportedUnderItsName) {
@@ -72,17 +60,17 @@ TEST_F(OutputFileTest, OutputThatCannotBeOpenedIsReportedUnderItsName) {
   };
   mkdir(path("folder").c_str(), 0700);
   std::vector<Case> cases = {
-      {path("missing/out.dat"), path("missing/out.dat") + ": No such file or directory\n"},
-      {"", "No such file or directory\n"},
-      {path("folder"), path("folder") + ": Is a directory\n"},
-      {path("folder/"), path("folder/") + ": Is a directory\n"},
+      {path("missing/out.dat"), "open: No such file or directory\n"},
+      {"", "open: No such file or directory\n"},
+      {path("folder"), "open: Is a directory\n"},
+      {path("folder/"), "open: Is a directory\n"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    Written w = writecaptured(c.name);
+    MapWrite w = writecaptured(c.name);
     EXPECT_FALSE(w.whole);
-    EXPECT_EQ(w.out, "");
-    EXPECT_EQ(w.err, c.report);
+    EXPECT_EQ(w.sections, "");
+    EXPECT_EQ(w.failures, c.report);
   }
   EXPECT_TRUE(entries("folder").empty());
 }
@@ -90,36 +78,35 @@ TEST_F(OutputFileTest, OutputThatCannotBeOpenedIsReportedUnderItsName) {
 TEST_F(OutputFileTest, FullDeviceFailsWithAReport) {
   addsection("DIM ", "dddd");
   addsection("TILE", "tt");
-  Written w = writecaptured("/dev/full");
+  MapWrite w = writecaptured("/dev/full");
   EXPECT_FALSE(w.whole);
-  EXPECT_EQ(std::count(w.out.begin(), w.out.end(), '\n'), 2);
+  EXPECT_EQ(w.sections, "DIM \nTILE\n");
   // Small sections sit in the buffer until the close.
-  EXPECT_EQ(w.err, "fclose: No space left on device\n");
+  EXPECT_EQ(w.failures, "close: No space left on device\n");
 
   clearsections();
   addsection("BIG ", std::string(1 << 20, 'b'));
   w = writecaptured("/dev/full");
   EXPECT_FALSE(w.whole);
-  EXPECT_NE(w.err.find("fwrite data: No space left on device\n"), std::string::npos);
+  EXPECT_NE(w.failures.find("fwrite data: No space left on device\n"), std::string::npos);
 
-  // Without a close context, a failed close is reported under the output's
-  // name, and only when nothing failed before it.
+  // A failed close is told whether or not the writing had failed before it.
   for (bool written : {true, false}) {
     OutputFile out;
-    ASSERT_TRUE(openoutputfile("/dev/full", &out, ".test"));
-    CaptureStderr();  // flushes every stream, so it comes before the write
+    SystemError error;
+    ASSERT_TRUE(openoutputfile("/dev/full", &out, ".test", &error));
     fputs("x", out.file);
-    EXPECT_FALSE(commitoutputfile(&out, written, "/dev/full", nullptr));
-    EXPECT_EQ(GetCapturedStderr(), written ? "/dev/full: No space left on device\n" : "");
+    EXPECT_EQ(commitoutputfile(&out, written, &error), kCommitCloseFailed);
+    EXPECT_STREQ(errordescription(error), "No space left on device");
   }
 }
 
 TEST_F(OutputFileTest, DevicesAndPipesAreWrittenInPlace) {
   addsection("DIM ", "dddd");
   addsection("THG2", "");
-  Written w = writecaptured("/dev/null");
+  MapWrite w = writecaptured("/dev/null");
   EXPECT_TRUE(w.whole);
-  EXPECT_EQ(w.err, "");
+  EXPECT_EQ(w.failures, "");
 
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
@@ -150,15 +137,15 @@ TEST_F(OutputFileTest, FailedWriteLeavesExistingFileIntactAndNoNewFile) {
   limited.rlim_cur = 100000;
   void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  Written replaced = writecaptured(path("old.dat"));
-  Written created = writecaptured(path("new.dat"));
+  MapWrite replaced = writecaptured(path("old.dat"));
+  MapWrite created = writecaptured(path("new.dat"));
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previous);
 
-  for (const Written &w : {replaced, created}) {
+  for (const MapWrite &w : {replaced, created}) {
     EXPECT_FALSE(w.whole);
-    EXPECT_EQ(std::count(w.out.begin(), w.out.end(), '\n'), 2);
-    EXPECT_NE(w.err.find("fwrite data: File too large\n"), std::string::npos) << w.err;
+    EXPECT_EQ(w.sections, "DIM \nBIG \n");
+    EXPECT_NE(w.failures.find("fwrite data: File too large\n"), std::string::npos) << w.failures;
   }
   EXPECT_EQ(load("old.dat"), "previous map");
   EXPECT_EQ(entries(), std::vector<std::string>{"old.dat"});
@@ -170,8 +157,8 @@ TEST_F(OutputFileTest, ReplacedFileKeepsItsModeAndLinksStayLinks) {
   ASSERT_EQ(chmod(path("map.dat").c_str(), 0640), 0);
   ASSERT_EQ(symlink("map.dat", path("link.dat").c_str()), 0);
 
-  Written w = writecaptured(path("link.dat"));
-  EXPECT_TRUE(w.whole) << w.err;
+  MapWrite w = writecaptured(path("link.dat"));
+  EXPECT_TRUE(w.whole) << w.failures;
   struct stat info;
   ASSERT_EQ(lstat(path("link.dat").c_str(), &info), 0);
   EXPECT_TRUE(S_ISLNK(info.st_mode));
@@ -186,10 +173,10 @@ TEST_F(OutputFileTest, ReadOnlyFileIsNotReplaced) {
   addsection("DIM ", "dddd");
   store("map.dat", "old");
   ASSERT_EQ(chmod(path("map.dat").c_str(), 0444), 0);
-  Written w = writecaptured(path("map.dat"));
+  MapWrite w = writecaptured(path("map.dat"));
   EXPECT_FALSE(w.whole);
-  EXPECT_EQ(w.out, "");
-  EXPECT_EQ(w.err, path("map.dat") + ": Permission denied\n");
+  EXPECT_EQ(w.sections, "");
+  EXPECT_EQ(w.failures, "open: Permission denied\n");
   EXPECT_EQ(load("map.dat"), "old");
 }
 
@@ -203,12 +190,14 @@ TEST_F(OutputFileTest, SystemErrorReportsHaveContextColonAndText) {
   syserror(nullptr);
   syserrortext("fread", "unexpected end of file");
   syserrortext("", "bare text");
+  reportfailure("fread", errortext("a failure in words"));
   EXPECT_EQ(GetCapturedStderr(),
             "malloc cMask: No such file or directory\n"
             "No space left on device\n"
             "No such file or directory\n"
             "fread: unexpected end of file\n"
-            "bare text\n");
+            "bare text\n"
+            "fread: a failure in words\n");
 }
 
 }  // namespace

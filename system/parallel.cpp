@@ -1,5 +1,7 @@
 #include "parallel.h"
 
+#include "platform.h"
+
 namespace {
 
 // The most threads a run starts, whatever the processor count says.
@@ -15,7 +17,7 @@ struct Call {
 
 // The platform's part, one block per platform: the processor count and the
 // threads.
-#ifdef _WIN32
+#if TREVALK_OS_WINDOWS
 
 #include <windows.h>
 
@@ -47,7 +49,7 @@ unsigned systemprocessors() {
 
 }  // namespace
 
-#elif defined(__EMSCRIPTEN__)
+#elif TREVALK_OS_BROWSER
 
 // The browser build runs on one thread: threads there would need shared
 // memory, which a page gets only when its server isolates it. No thread
@@ -65,7 +67,7 @@ unsigned systemprocessors() { return 1; }
 
 }  // namespace
 
-#else  // POSIX
+#else  // TREVALK_OS_POSIX
 
 #include <pthread.h>
 #include <sched.h>

@@ -1,14 +1,15 @@
 #include "report.h"
 
-#include <errno.h>
 #include <stdarg.h>
 #include <stdio.h>
-#include <string.h>
+
+void reportfailure(const char *context, const SystemError &error) {
+  syserrortext(context, errordescription(error));
+}
 
 void syserror(const char *context) {
   // Read errno before any library call here can change it.
-  int error = errno;
-  syserrortext(context, strerror(error));
+  reportfailure(context, lasterror());
 }
 
 void syserrortext(const char *context, const char *text) {
@@ -28,3 +29,5 @@ void errormessage(const char *format, ...) {
   vfprintf(stderr, format, arguments);
   va_end(arguments);
 }
+
+void printversion(const char *program) { printf("%s %s\n", program, TREVALK_VERSION); }

@@ -112,3 +112,32 @@ std::vector<std::string> TempFolder::entries(const std::string &sub) const {
   std::sort(names.begin(), names.end());
   return names;
 }
+
+namespace {
+
+void noteline(std::string *text, const std::string &what, const SystemError &error) {
+  *text += what + ": " + errordescription(error) + "\n";
+}
+
+void notewrite(const Section *section, SectionWrite step, const SystemError &error, void *context) {
+  MapWrite *write = static_cast<MapWrite *>(context);
+  write->sections += std::string(section->name, 4) + "\n";
+  if (step == kSectionHeaderFailed) noteline(&write->failures, "fwrite header", error);
+  if (step == kSectionDataFailed) noteline(&write->failures, "fwrite data", error);
+}
+
+}  // namespace
+
+MapWrite writemap(const SectionList *list, const std::string &file) {
+  MapWrite write = {false, "", ""};
+  const WriteOutcome outcome = writesectionfile(list, file.c_str(), notewrite, &write);
+  static const char *const kStatus[] = {"whole", "nodata", "open", "sections", "close", "replace"};
+  write.whole = outcome.status == kWriteWhole;
+  if (outcome.status == kWriteNoData)
+    write.failures += "nodata: " + std::string(outcome.section->name, 4) + "\n";
+  else if (failed(outcome.error))
+    noteline(&write.failures, kStatus[outcome.status], outcome.error);
+  else if (!write.whole)
+    write.failures += std::string(kStatus[outcome.status]) + "\n";
+  return write;
+}

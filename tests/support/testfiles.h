@@ -30,6 +30,17 @@ std::string sectionbytes(const std::string &name, const std::string &data, uint6
 // `list`, which owns it.
 Section *addsectionto(SectionList *list, const std::string &name, const std::string &data);
 
+// What writing a map told: the name of each section as its hook was called,
+// each failed section write as "fwrite header: TEXT" or "fwrite data: TEXT"
+// and the outcome as "STATUS: TEXT" (STATUS: whole, nodata, open,
+// sections, close, replace), one a line.
+struct MapWrite {
+  bool whole;
+  std::string sections;  // the names, one a line
+  std::string failures;  // the failed section writes, then the outcome unless whole
+};
+MapWrite writemap(const SectionList *list, const std::string &file);
+
 // A new empty folder, removed with everything in it when the record goes.
 class TempFolder {
  public:

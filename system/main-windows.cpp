@@ -1,0 +1,45 @@
+// The entry point on Windows. The narrow arguments that main would get are in
+// the console's code page, which turns any other script into question marks;
+// the wide ones (wmain, linked with -municode) hold every character, and are
+// handed on in UTF-8, as every name inside the programs is.
+#include "platform.h"
+#include "programmain.h"
+
+#if TREVALK_OS_WINDOWS
+
+#include <stdlib.h>
+#include <windows.h>
+
+#include "report.h"
+#include "widenames.h"
+
+namespace {
+
+UINT consolecodepage = 0;
+
+void restoreconsole() { SetConsoleOutputCP(consolecodepage); }
+
+}  // namespace
+
+int wmain(int argc, wchar_t **wideargv) {
+  char **argv = static_cast<char **>(calloc(size_t(argc) + 1, sizeof(char *)));
+  if (argv == nullptr) {
+    errormessage("Out of memory.\n");
+    return 1;
+  }
+  for (int i = 0; i < argc; ++i) {
+    argv[i] = narrowed(wideargv[i]);
+    if (argv[i] == nullptr) {
+      errormessage("Out of memory.\n");
+      return 1;
+    }
+  }
+  // A console shows the programs' UTF-8 text as it is meant only in its
+  // UTF-8 code page; the one it had is put back when the program ends.
+  consolecodepage = GetConsoleOutputCP();
+  if (consolecodepage != 0 && consolecodepage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+    atexit(restoreconsole);
+  return programmain(argc, argv);
+}
+
+#endif
