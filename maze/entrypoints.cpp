@@ -1,12 +1,17 @@
-// The library's four entry points: creation with its allocations, reading and
-// opening single positions, and release.
+// The library's entry points: creation, plain or styled, with its
+// allocations, reading and opening single positions, and release.
 #include <assert.h>
 #include <stdlib.h>
 
+#include <string.h>
+
 #include "generate.h"
+#include "loops.h"
 #include "mazegrid.h"
 #include "quendrel.h"
+#include "regionwalk.h"
 #include "seed.h"
+#include "symmetry.h"
 
 namespace {
 
@@ -17,11 +22,9 @@ bool inside(const MazeHandle *maze, int32_t x, int32_t y, int32_t z) {
 }
 #endif
 
-}  // namespace
-
-extern "C" {
-
-QND_API MazeHandle *_qndcreate(int32_t xsize, int32_t ysize, int32_t zsize) {
+// A maze record with an all-closed grid and its sizes stored; null when a
+// size is refused or memory runs out.
+MazeHandle *newmaze(int32_t xsize, int32_t ysize, int32_t zsize) {
   int64_t count = positioncount(xsize, ysize, zsize);
   if (count < 0) return nullptr;
 
@@ -32,12 +35,65 @@ QND_API MazeHandle *_qndcreate(int32_t xsize, int32_t ysize, int32_t zsize) {
     free(maze);
     return nullptr;
   }
-
-  RandomSource source{mazeseed()};
   maze->xsize = xsize;
   maze->ysize = ysize;
   maze->zsize = zsize;
+  return maze;
+}
+
+// The caller's style as this library knows it: the fields its `size` covers,
+// the rest at their defaults. False for a record whose size cannot hold the
+// size itself, or that asks for something this library does not know (a
+// field past the known ones that is not zero).
+bool readstyle(const QndStyle *given, QndStyle *style) {
+  memset(style, 0, sizeof *style);
+  if (given == nullptr) return true;
+  if (given->size < sizeof given->size) return false;
+  const uint8_t *bytes = reinterpret_cast<const uint8_t *>(given);
+  for (size_t i = sizeof *style; i < given->size; ++i)
+    if (bytes[i] != 0) return false;
+  memcpy(style, given, given->size < sizeof *style ? given->size : sizeof *style);
+  return style->symmetry >= QND_SYMMETRY_NONE && style->symmetry <= QND_SYMMETRY_ROTATE_90 &&
+         style->loops >= 0 && style->loops <= 100 && style->straight >= 0 && style->straight <= 100;
+}
+
+}  // namespace
+
+extern "C" {
+
+QND_API MazeHandle *_qndcreate(int32_t xsize, int32_t ysize, int32_t zsize) {
+  MazeHandle *maze = newmaze(xsize, ysize, zsize);
+  if (maze == nullptr) return nullptr;
+  RandomSource source{mazeseed()};
   generatemaze(maze, &source);
+  return maze;
+}
+
+QND_API MazeHandle *_qndcreatestyled(int32_t xsize, int32_t ysize, int32_t zsize,
+                                     const QndStyle *given) {
+  QndStyle style;
+  if (!readstyle(given, &style)) return nullptr;
+  if (style.symmetry == QND_SYMMETRY_NONE && style.loops == 0 && style.straight == 0)
+    return _qndcreate(xsize, ysize, zsize);
+  if (zsize != 1 || !symmetryfits(style.symmetry, xsize, ysize)) return nullptr;
+  MazeHandle *maze = newmaze(xsize, ysize, zsize);
+  if (maze == nullptr) return nullptr;
+
+  RandomSource source{mazeseed()};
+  bool made = true;
+  if (style.symmetry != QND_SYMMETRY_NONE)
+    made = generatesymmetric(maze, style.symmetry, style.straight, &source);
+  else if (style.straight == 0)
+    generatemaze(maze, &source);
+  else
+    walkregion(maze, {uint32_t(xsize), uint32_t(ysize), uint32_t(xsize)}, kNoLine, style.straight,
+               &source);
+  if (made)
+    made = openloops(maze, symmetrygroup(style.symmetry, xsize, ysize), style.loops, &source);
+  if (!made) {
+    _qnddestroy(maze);
+    return nullptr;
+  }
   return maze;
 }
 

@@ -8,8 +8,10 @@
  * _qndcreate returns is perfect: every cell is open and any two cells are
  * joined by exactly one path of open positions.
  *
- * The library is meant to be loaded at run time and its four entry points
- * looked up by these exact names; it exports nothing else.
+ * The library is meant to be loaded at run time and its entry points looked
+ * up by these exact names; it exports nothing else. _qndcreatestyled came
+ * with version 1.2: a program that wants it looks it up and does without
+ * styles when the library it loaded lacks it.
  *
  * Reproducible mazes: when the environment variable QUENDREL_SEED holds a
  * whole decimal number from 0 to 4294967295, every _qndcreate seeds its random
@@ -49,6 +51,50 @@ typedef struct MazeHandle MazeHandle;
  */
 QND_API MazeHandle *_qndcreate(int32_t xsize, int32_t ysize, int32_t zsize);
 
+/* Symmetries a styled maze may have; see _qndcreatestyled. */
+#define QND_SYMMETRY_NONE 0
+#define QND_SYMMETRY_LEFT_RIGHT 1 /* mirrored about the vertical centre line */
+#define QND_SYMMETRY_TOP_BOTTOM 2 /* mirrored about the horizontal centre line */
+#define QND_SYMMETRY_ROTATE_180 3 /* the same after half a turn about the centre */
+#define QND_SYMMETRY_FOUR_WAY 4   /* mirrored about both centre lines */
+#define QND_SYMMETRY_ROTATE_90 5  /* the same after a quarter turn about the centre */
+
+/*
+ * How _qndcreatestyled shapes a maze. Set `size` to sizeof(QndStyle): the
+ * record may grow in later versions, and a library reads only the fields
+ * that `size` covers (the others count as 0).
+ */
+typedef struct QndStyle {
+  uint32_t size;
+  int32_t symmetry; /* QND_SYMMETRY_... */
+  int32_t loops;    /* 0 to 100: the share, in percent, of the maze's dead ends
+                       opened into a neighbour; 100 leaves none that has one */
+  int32_t straight; /* 0 to 100: how strongly corridors keep their direction;
+                       0 walks as _qndcreate does */
+} QndStyle;
+
+/*
+ * _qndcreatestyled: as _qndcreate, in a style. A NULL style, or one with
+ * every field 0 but `size`, makes the very maze _qndcreate makes from the
+ * same seed. Any other style needs zsize 1.
+ *
+ * With loops 0 the maze is perfect. A perfect maze can be symmetric only
+ * about a cell or a passage, so a symmetric maze needs an odd xsize for a
+ * left-right mirror, an odd ysize for a top-bottom one, both odd and not both
+ * (xsize - 1) / 2 and (ysize - 1) / 2 odd for rotate-180 and four-way, and
+ * xsize == ysize, odd, with (xsize - 1) / 2 even for rotate-90. A mirror whose
+ * axis runs through a line of cells keeps that line one straight corridor;
+ * one whose axis runs between cells is crossed by one passage. Loops are
+ * opened in symmetric sets, so the maze stays symmetric.
+ *
+ * Returns the new maze, or NULL when the sizes are refused (as by
+ * _qndcreate, or because they do not allow the symmetry), when the style asks
+ * for what this library does not know (a field out of range, or a field past
+ * the ones it knows that is not 0), or when memory runs out.
+ */
+QND_API MazeHandle *_qndcreatestyled(int32_t xsize, int32_t ysize, int32_t zsize,
+                                     const QndStyle *style);
+
 /*
  * _qndgetpos: reads one position of the grid.
  * Returns 0 when the position is closed; otherwise the position's bit mask
@@ -76,6 +122,7 @@ typedef MazeHandle *(*qndcreate_fn)(int32_t, int32_t, int32_t);
 typedef uint8_t (*qndgetpos_fn)(MazeHandle *, int32_t, int32_t, int32_t);
 typedef uint8_t (*qndsetpos_fn)(MazeHandle *, int32_t, int32_t, int32_t);
 typedef void (*qnddestroy_fn)(MazeHandle *);
+typedef MazeHandle *(*qndcreatestyled_fn)(int32_t, int32_t, int32_t, const QndStyle *);
 
 #ifdef __cplusplus
 }

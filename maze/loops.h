@@ -1,0 +1,20 @@
+// Loops: a perfect maze has one way between any two places; opening some of
+// its dead ends into a neighbour adds others.
+#ifndef QUENDREL_LOOPS_H
+#define QUENDREL_LOOPS_H
+
+#include <stdint.h>
+
+#include "mazegrid.h"
+#include "randomsource.h"
+#include "symmetry.h"
+
+// Opens `percent` (0 to 100) of the dead ends of the flat maze (cells with
+// one open passage) into a neighbour cell they are not joined to yet, drawn
+// from `source`. The dead ends are taken in whole orbits of `group`, and each
+// passage opened with all its images, so a symmetric maze stays symmetric.
+// At 100 no dead end is left that has another neighbour to open into.
+// Returns false, with the maze as it was, when memory runs out.
+bool openloops(MazeHandle *maze, const SymmetryGroup &group, int32_t percent, RandomSource *source);
+
+#endif
