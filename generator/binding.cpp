@@ -5,6 +5,7 @@ qndcreate_fn qndcreateref = nullptr;
 qnddestroy_fn qnddestroyref = nullptr;
 qndsetpos_fn qndsetposref = nullptr;
 qndgetpos_fn qndgetposref = nullptr;
+qndcreatestyled_fn qndcreatestyledref = nullptr;
 
 BindResult qndinit() { return qndinitfile(kQuendrelFile); }
 
@@ -18,6 +19,7 @@ BindResult qndinitfile(const char *filename) {
   DynSymbol destroy = dynlibsymbol(library, "_qnddestroy");
   DynSymbol setpos = dynlibsymbol(library, "_qndsetpos");
   DynSymbol getpos = dynlibsymbol(library, "_qndgetpos");
+  DynSymbol createstyled = dynlibsymbol(library, "_qndcreatestyled");
 
   // The layout calls these three without a test; a library that lacks one
   // cannot serve a run at all. _qndsetpos is never called, so it may be
@@ -32,6 +34,7 @@ BindResult qndinitfile(const char *filename) {
   qnddestroyref = reinterpret_cast<qnddestroy_fn>(destroy);
   qndsetposref = reinterpret_cast<qndsetpos_fn>(setpos);
   qndgetposref = reinterpret_cast<qndgetpos_fn>(getpos);
+  qndcreatestyledref = reinterpret_cast<qndcreatestyled_fn>(createstyled);
   return kBindLoaded;
 }
 

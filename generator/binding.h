@@ -18,6 +18,9 @@ extern qndcreate_fn qndcreateref;
 extern qnddestroy_fn qnddestroyref;
 extern qndsetpos_fn qndsetposref;
 extern qndgetpos_fn qndgetposref;
+// _qndcreatestyled, or null for a library from before styled mazes: only
+// runs with a style need it.
+extern qndcreatestyled_fn qndcreatestyledref;
 
 // What a bind did.
 enum BindResult {

@@ -1,5 +1,7 @@
 #include "layout.h"
 
+#include "runoptions.h"
+
 MazeLayout mazelayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth) {
   MazeLayout layout = {};
   layout.pitch = int64_t(pathwidth) + waterwidth;
@@ -18,5 +20,85 @@ MazeLayout mazelayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_
     layout.blockpairs = (layout.blockcolumns + 1) / 2;
   else
     layout.blockrows = 0;
+  return layout;
+}
+
+FairFit fairfit(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth,
+                bool quarterturn) {
+  if (width % 2 != 0 || height % 2 != 0 || width < kFairSide || height < kFairSide ||
+      (quarterturn && width != height))
+    return kFairSizeRefused;
+  if (!(pathwidth > waterwidth && waterwidth > 0)) return kFairWidthsRefused;
+  return kFairFits;
+}
+
+namespace {
+
+constexpr uint32_t kLargestEvenSide = 65534;
+
+uint32_t evenbelow(uint32_t side) {
+  side -= side % 2;
+  return side < kFairSide ? kFairSide : side > kLargestEvenSide ? kLargestEvenSide : side;
+}
+
+uint32_t evenabove(uint32_t side) {
+  side += side % 2;
+  return side < kFairSide ? kFairSide : side > kLargestEvenSide ? kLargestEvenSide : side;
+}
+
+// The most positions along a side of `length` tiles whose p-tile blocks at a
+// step of `step` tiles fit it: an odd count, at least 1.
+int64_t fittingcount(int64_t length, int64_t p, int64_t step) {
+  int64_t count = length >= p ? (length - p) / step + 1 : 1;
+  if (count % 2 == 0) count--;
+  return count;
+}
+
+bool halfodd(int64_t count) { return ((count - 1) / 2) % 2 != 0; }
+
+}  // namespace
+
+void nearestfairsizes(uint32_t width, uint32_t height, bool quarterturn, uint32_t sizes[2][2],
+                      int *count) {
+  if (quarterturn) {
+    const uint32_t small = evenbelow(width < height ? width : height);
+    const uint32_t large = evenabove(width > height ? width : height);
+    sizes[0][0] = sizes[0][1] = small;
+    sizes[1][0] = sizes[1][1] = large;
+  } else {
+    sizes[0][0] = evenbelow(width);
+    sizes[0][1] = evenbelow(height);
+    sizes[1][0] = evenabove(width);
+    sizes[1][1] = evenabove(height);
+  }
+  *count = sizes[0][0] == sizes[1][0] && sizes[0][1] == sizes[1][1] ? 1 : 2;
+}
+
+MazeLayout fairlayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth,
+                      int symmetry) {
+  MazeLayout layout = {};
+  layout.pitch = int64_t(pathwidth) + waterwidth;
+  const int64_t step = layout.pitch / 2, p = pathwidth;
+  layout.columns = fittingcount(width, p, step);
+  layout.rows = fittingcount(height, p, step);
+  // A half turn, or both mirrors, need a cell or a passage at the centre, a
+  // quarter turn a cell.
+  const bool rotates = symmetry == kRotate180 || symmetry == kFourWay;
+  if (rotates && halfodd(layout.columns) && halfodd(layout.rows)) {
+    if (layout.columns >= layout.rows)
+      layout.columns -= 2;
+    else
+      layout.rows -= 2;
+  }
+  if (symmetry == kRotate90) {
+    if (halfodd(layout.columns)) layout.columns -= 2;
+    layout.rows = layout.columns;
+  }
+  layout.blockrows = p;
+  layout.blockcolumns = p;
+  layout.blockpairs = (p + 1) / 2;
+  layout.centred = true;
+  layout.left = (int64_t(width) - p - (layout.columns - 1) * step) / 2;
+  layout.top = (int64_t(height) - p - (layout.rows - 1) * step) / 2;
   return layout;
 }

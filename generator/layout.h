@@ -15,6 +15,8 @@ struct MazeLayout {
   int64_t blockcolumns;  // tile columns of a block
   int64_t shift;         // columns every block is moved right by
   int64_t blockpairs;    // tile pairs in each block row; 0 when a block draws nothing
+  bool centred;          // a fair map's layout: the maze centred, blocks clipped to the map
+  int64_t left, top;     // the tile of position (0, 0)'s block, when centred (may be < 0)
 };
 
 // The layout of a maze on a width x height map. The block's shape follows the
@@ -24,6 +26,29 @@ struct MazeLayout {
 // count paints one column more. A pitch of 0 gives a layout without
 // positions.
 MazeLayout mazelayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth);
+
+// Whether a map can be a fair map (a symmetric one, or one with start
+// positions): even sides of at least kFairSide tiles (a square for
+// rotate-90) and a path wider than the water, which makes its land one
+// connected maze of corridors.
+constexpr uint32_t kFairSide = 32;
+enum FairFit { kFairFits, kFairSizeRefused, kFairWidthsRefused };
+FairFit fairfit(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth,
+                bool quarterturn);
+
+// The sizes nearest to width x height that fit: up to two, the smaller
+// first; *count is 1 when both are the same.
+void nearestfairsizes(uint32_t width, uint32_t height, bool quarterturn, uint32_t sizes[2][2],
+                      int *count);
+
+// The layout of a fair map (fairfit): p x p blocks, the maze centred on the
+// map with an odd number of positions on each axis, as many as fit with
+// their blocks inside the map, so that the land is symmetric about the map's
+// centre tile for tile whenever the maze is. `symmetry` (runoptions.h)
+// narrows the counts to those its maze needs: for the rotations and four-way
+// not both (count - 1) / 2 odd, for rotate-90 (count - 1) / 2 even.
+MazeLayout fairlayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth,
+                      int symmetry);
 
 // True when the maze library refuses the layout's maze by its sizes alone:
 // negative sizes, or more positions than a signed 32-bit count holds.

@@ -22,6 +22,7 @@ const EntryPoint kEntryPoints[] = {
     {"_qnddestroy", reinterpret_cast<DynSymbol>(_qnddestroy)},
     {"_qndgetpos", reinterpret_cast<DynSymbol>(_qndgetpos)},
     {"_qndsetpos", reinterpret_cast<DynSymbol>(_qndsetpos)},
+    {"_qndcreatestyled", reinterpret_cast<DynSymbol>(_qndcreatestyled)},
 };
 
 // The one library there is; only its address is used, as its handle.

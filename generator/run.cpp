@@ -6,12 +6,20 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <time.h>
+
 #include "arguments.h"
+#include "binding.h"
+#include "environment.h"
 #include "exitstatus.h"
+#include "fairness.h"
+#include "fairreport.h"
 #include "largeblock.h"
+#include "layout.h"
 #include "littleendian.h"
 #include "maplimits.h"
 #include "report.h"
+#include "runtext.h"
 #include "sections.h"
 #include "seedtext.h"
 #include "terrain.h"
@@ -52,13 +60,54 @@ struct Request {
   uint32_t width, height;
   int32_t pathwidth, waterwidth, tileset;
   const char *outfile;
+  int32_t values[kArgumentCount - 1];  // the five numbers as given
+  RunOptions options;
+  uint32_t seed;  // the maze's, when options were given
+  Fairness fairness;
 };
+
+// A fair map (a symmetric one, or one with starts) needs a size and widths
+// that make its land one connected maze; says which sizes do when it has
+// not.
+bool fairsize(const Request &request) {
+  const RunOptions &options = request.options;
+  if (options.symmetry == kNoSymmetry && !placesstarts(options)) return true;
+  const bool quarter = options.symmetry == kRotate90;
+  const uint32_t w = request.width, h = request.height;
+  const char *what = options.symmetry != kNoSymmetry ? "a symmetric map" : "a map with starts";
+  switch (fairfit(w, h, request.pathwidth, request.waterwidth, quarter)) {
+    case kFairFits:
+      return true;
+    case kFairSizeRefused: {
+      uint32_t sizes[2][2];
+      int count;
+      nearestfairsizes(w, h, quarter, sizes, &count);
+      errormessage("A map of %" PRIu32 "x%" PRIu32
+                   " tiles cannot be %s: it needs an even width and height of at least %" PRIu32
+                   " tiles%s. The nearest size%s that work%s: %" PRIu32 "x%" PRIu32,
+                   w, h, what, kFairSide, quarter ? ", and the same for both (rotate-90)" : "",
+                   count > 1 ? "s" : "", count > 1 ? "" : "s", sizes[0][0], sizes[0][1]);
+      if (count > 1) errormessage(" and %" PRIu32 "x%" PRIu32, sizes[1][0], sizes[1][1]);
+      errormessage(".\n");
+      return false;
+    }
+    case kFairWidthsRefused:
+      errormessage(
+          "A path width of %d and a water width of %d (rounded to even numbers) cannot "
+          "make %s: its paths must be wider than the water between them, and the water "
+          "at least 2 tiles wide (for instance a path width of 4 and a water width of "
+          "2).\n",
+          int(request.pathwidth), int(request.waterwidth), what);
+      return false;
+  }
+  return false;
+}
 
 // Parses the six arguments into the request and the "DIM " and "ERA " words.
 // Returns false, having said why, for a map the run must not make.
 bool parserequest(char **argv, Request *request) {
   char **arguments = argv + 1;
-  int32_t values[kArgumentCount - 1];
+  int32_t *values = request->values;
   for (int i = 0; i < kOutfile; ++i) {
     if (!parsedecimal(arguments[i], &values[i])) {
       printusage();
@@ -98,7 +147,7 @@ bool parserequest(char **argv, Request *request) {
     printusage();
     return false;
   }
-  return true;
+  return fairsize(*request);
 }
 
 // The most bytes that a section of one repeated pattern holds in memory; a
@@ -124,9 +173,53 @@ bool renewsection(Section *section, uint64_t length, uint64_t held, const char *
   return true;
 }
 
+// Lays the tiles of "TILE" (allocated) around a new maze, in the style the
+// options ask for, and places and measures the starts when they ask for
+// them. Returns false, having said why, when the map must not be written.
+bool laytiles(Request &request) {
+  const uint32_t w = request.width, h = request.height;
+  const RunOptions &options = request.options;
+  const bool fair = options.symmetry != kNoSymmetry || placesstarts(options);
+  TerrainRequest terrain = {};
+  terrain.layout = fair ? fairlayout(w, h, request.pathwidth, request.waterwidth, options.symmetry)
+                        : mazelayout(w, h, request.pathwidth, request.waterwidth);
+  const QndStyle style = {sizeof(QndStyle), int32_t(options.symmetry), options.loops,
+                          options.straight};
+  if (styled(options)) terrain.style = &style;
+  uint8_t *picture = nullptr;
+  if (placesstarts(options)) {
+    const uint64_t bits = uint64_t(terrain.layout.columns) * uint64_t(terrain.layout.rows);
+    picture = static_cast<uint8_t *>(calloc(size_t(bits / 8 + 1), 1));
+    if (picture == nullptr) {
+      syserror("malloc picture");
+      return false;
+    }
+    terrain.picture = picture;
+  }
+  bool laid = true;
+  if (layterrainwith(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth, terrain,
+                     cTile->data) == kTerrainNoMaze) {
+    // The library ran out of memory, and a map of water alone would pass
+    // for a finished one.
+    syserrortext("qndcreate", strerror(ENOMEM));
+    laid = false;
+  } else if (picture != nullptr) {
+    const MazePicture maze = {terrain.layout.columns, terrain.layout.rows, picture};
+    laid = measurefairness(cTile->data, w, h, terrain.layout, request.pathwidth, maze,
+                           options.symmetry, options.players, &request.fairness);
+    if (laid)
+      printfairness(runtext, request.fairness);
+    else
+      syserrortext("malloc starts", strerror(ENOMEM));
+  }
+  free(picture);
+  return laid;
+}
+
 // Rebuilds the six sections around a new maze. Returns false when a data
-// block could not be allocated; the map must then not be written.
-bool rebuildsections(const Request &request) {
+// block could not be allocated, or the starts could not be placed; the map
+// must then not be written.
+bool rebuildsections(Request &request) {
   const uint32_t w = request.width, h = request.height;
   const MapLengths lengths = maplengths(w, h);
   bool complete = true;
@@ -149,13 +242,7 @@ bool rebuildsections(const Request &request) {
   }
 
   if (renewsection(cTile, lengths.tile, lengths.tile, "malloc cTile")) {
-    if (layterrain(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth,
-                   readle16(cEra->data), cTile->data) == kTerrainNoMaze) {
-      // The library ran out of memory, and a map of water alone would pass
-      // for a finished one.
-      syserrortext("qndcreate", strerror(ENOMEM));
-      complete = false;
-    }
+    if (!laytiles(request)) complete = false;
   } else {
     complete = false;
   }
@@ -182,9 +269,34 @@ void warnofbadseed() {
       text);
 }
 
+// Runs with options fix the maze's seed themselves, so that the report can
+// name it: the option's, else QUENDREL_SEED's when it holds a seed, else the
+// clock's, handed to the maze library through QUENDREL_SEED.
+bool fixseed(Request *request) {
+  const RunOptions &options = request->options;
+  if (!options.given) return true;
+  if (!options.seeded && !parseseedtext(getenv("QUENDREL_SEED"), &request->seed))
+    request->seed = static_cast<uint32_t>(time(nullptr));
+  if (options.seeded) request->seed = options.seed;
+  char text[16];
+  snprintf(text, sizeof text, "%" PRIu32, request->seed);
+  if (setenvironment("QUENDREL_SEED", text)) return true;
+  syserror("QUENDREL_SEED");
+  return false;
+}
+
 }  // namespace
 
-ExitStatus run(int argc, char **argv) {
+ExitStatus run(int argc, char **argv) { return run(defaultoptions(), argc, argv); }
+
+ExitStatus run(const RunOptions &options, int argc, char **argv) {
+  if (styled(options) && qndcreatestyledref == nullptr) {
+    errormessage(
+        "The maze library that was loaded makes no styled mazes (symmetry, loops, straight "
+        "corridors): it is older than this trevalk. Install the library that came with it, or "
+        "leave out --symmetry, --loops and --straight.\n");
+    return kExitFailure;
+  }
   switch (readtemplate(kTemplateFile)) {
     case kReadWhole:
       break;
@@ -205,8 +317,15 @@ ExitStatus run(int argc, char **argv) {
     return kExitFailure;
   }
   Request request;
+  request.options = options;
+  request.seed = 0;
   if (!parserequest(argv, &request)) return kExitFailure;
-  warnofbadseed();
+  if (!options.seeded) warnofbadseed();
+  if (!fixseed(&request)) return kExitFailure;
   if (!rebuildsections(request)) return kExitFailure;
-  return writesections(request.outfile) ? kExitWritten : kExitFailure;
+  if (!writesections(request.outfile)) return kExitFailure;
+  if (options.report == nullptr) return kExitWritten;
+  ReportedRun reported = {request.seed, {}, options.symmetry, options.loops, options.straight};
+  for (int i = 0; i < 5; ++i) reported.arguments[i] = request.values[i];
+  return writefairreport(options.report, reported, request.fairness) ? kExitWritten : kExitFailure;
 }

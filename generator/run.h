@@ -5,6 +5,7 @@
 #define TREVALK_RUN_H
 
 #include "exitstatus.h"
+#include "runoptions.h"
 
 // Reads the template ruvivare.dat from the current folder, rebuilds its "DIM ",
 // "ERA ", "MASK", "ISOM", "TILE" and "MTXM" sections around a new maze for the
@@ -15,5 +16,10 @@
 // Returns kExitWritten when the whole map was written, kExitFailure
 // otherwise.
 ExitStatus run(int argc, char **argv);
+
+// The same with the options that came before the six arguments
+// (runoptions.h): a style for the maze, start positions, a report. argv[1]
+// is the first of the six.
+ExitStatus run(const RunOptions &options, int argc, char **argv);
 
 #endif

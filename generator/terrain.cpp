@@ -104,14 +104,32 @@ inline void putline(PictureLine *line, char c) {
   line->text[line->used++] = c;
 }
 
+// Paints the p x p block of a centred layout whose top left tile is (left,
+// top), clipped to the map.
+void paintclipped(uint8_t *tiles, int64_t width, int64_t height, int64_t left, int64_t top,
+                  int64_t p) {
+  const int64_t x0 = left > 0 ? left : 0, x1 = left + p < width ? left + p : width;
+  const int64_t y0 = top > 0 ? top : 0, y1 = top + p < height ? top + p : height;
+  if (x1 <= x0) return;
+  for (int64_t y = y0; y < y1; ++y)
+    paintpairs(tiles, y * width + x1, y * width + x0, (x1 - x0 + 1) / 2, kPathTile, kPathVariants,
+               &terrainrandom);
+}
+
 }  // namespace
 
 TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
                          int32_t tileset, uint8_t *tiles) {
   (void)tileset;
+  TerrainRequest request = {};
+  request.layout = mazelayout(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                              pathwidth, waterwidth);
+  return layterrainwith(width, height, pathwidth, waterwidth, request, tiles);
+}
 
-  const MazeLayout layout = mazelayout(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
-                                       pathwidth, waterwidth);
+TerrainResult layterrainwith(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
+                             const TerrainRequest &request, uint8_t *tiles) {
+  const MazeLayout &layout = request.layout;
   if (layout.pitch == 0) return kTerrainNoPitch;
   const int64_t pitch = layout.pitch;
   const int64_t mazewidth = layout.columns;
@@ -120,8 +138,9 @@ TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32
 
   paintpairs(tiles, count, 0, (count + 1) / 2, kWaterTile, kWaterVariants, &terrainrandom);
 
-  MazeHandle *maze =
-      qndcreateref(static_cast<int32_t>(mazewidth), static_cast<int32_t>(mazeheight), 1);
+  const int32_t columns = static_cast<int32_t>(mazewidth), rows = static_cast<int32_t>(mazeheight);
+  MazeHandle *maze = request.style != nullptr ? qndcreatestyledref(columns, rows, 1, request.style)
+                                              : qndcreateref(columns, rows, 1);
   if (maze == nullptr) return mazerefused(layout) ? kTerrainRefused : kTerrainNoMaze;
 
   fprintf(runtext, "%dx%d p%d w%d\n", static_cast<int>(mazewidth), static_cast<int>(mazeheight),
@@ -139,13 +158,21 @@ TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32
   }
 
   for (int64_t i = 0; i < mazeheight; ++i) {
-    const int64_t top = i * pitch / 2;
+    const int64_t top = layout.top + i * pitch / 2;
     for (int64_t j = 0; j < mazewidth; ++j) {
       if (qndgetposref(maze, static_cast<int32_t>(j), static_cast<int32_t>(i), 0) == 0) {
         putline(&line, 'O');
         continue;
       }
       putline(&line, 'X');
+      if (request.picture != nullptr) {
+        const int64_t bit = i * mazewidth + j;
+        request.picture[bit >> 3] |= uint8_t(1u << (bit & 7));
+      }
+      if (layout.centred) {
+        paintclipped(tiles, width, height, layout.left + j * pitch / 2, top, layout.blockrows);
+        continue;
+      }
       // Rows of a block follow each other at the map's width, and a column
       // past the right edge simply lands at the start of the next row.
       int64_t first = top * width + j * pitch / 2 + layout.shift;

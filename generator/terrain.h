@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+#include "layout.h"
+#include "quendrel.h"
 #include "randomsource.h"
 
 // The program's own random source: state 1 at program start, never reseeded,
@@ -39,5 +41,21 @@ enum TerrainResult {
 };
 TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
                          int32_t tileset, uint8_t *tiles);
+
+// What a fair map asks of the layout beyond the plain one: a layout of its
+// own (fairlayout in layout.h: the maze centred, its blocks clipped to the
+// map), a style for the maze library (null: the plain maze of _qndcreate;
+// otherwise made by _qndcreatestyled, which must be bound), and a grid of
+// columns x rows bits, row-major and zero, to record the maze's open
+// positions in (null when not wanted).
+struct TerrainRequest {
+  MazeLayout layout;
+  const QndStyle *style;
+  uint8_t *picture;
+};
+
+// layterrain with a request; layterrain is the plain layout's request.
+TerrainResult layterrainwith(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
+                             const TerrainRequest &request, uint8_t *tiles);
 
 #endif

@@ -17,6 +17,7 @@
 #include "platform.h"
 #include "programmain.h"
 #include "run.h"
+#include "runoptions.h"
 #include "runtext.h"
 
 namespace {
@@ -78,7 +79,7 @@ void printtemplateplace() {
 
 void printhelp() {
   const bool windows = kPlatform == kPlatformWindows;
-  printf("Usage: trevalk %s\n", argumentsynopsis(false));
+  printf("Usage: trevalk [OPTIONS] %s\n", argumentsynopsis(false));
   fputs(
       "\n"
       "Makes a maze-shaped tile map: reads the template map ruvivare.dat from the\n"
@@ -98,8 +99,22 @@ void printhelp() {
         stdout);
   fputs(
       "\n"
-      "  -h, --help    show this help and exit\n"
-      "  --version     show the version and exit\n"
+      "Options, before the six arguments (fair maps for several players):\n"
+      "  --seed=N            the maze's seed, 0 to 4294967295 (wins over QUENDREL_SEED)\n"
+      "  --symmetry=MODE     none, left-right, top-bottom, rotate-180, four-way or\n"
+      "                      rotate-90 (square maps): land and water symmetric\n"
+      "                      about the map's centre\n"
+      "  --loops=PERCENT     the share of dead ends opened into a neighbour, 0 to 100\n"
+      "  --straight=PERCENT  how strongly corridors keep their direction, 0 to 100\n"
+      "  --players=N         N start positions, 1 to 8 (with a symmetry whole orbits\n"
+      "                      of it: a multiple of 2, or of 4 for four-way and\n"
+      "                      rotate-90, which is also the default)\n"
+      "  --report=FILE       write the starts' distances and fairness as JSON\n"
+      "A symmetric map, or one with starts, needs an even width and height of at\n"
+      "least 32 tiles and a path wider than the water.\n"
+      "\n"
+      "  -h, --help          show this help and exit\n"
+      "  --version           show the version and exit\n"
       "\n",
       stdout);
   printtemplateplace();
@@ -123,17 +138,24 @@ void printbanner() {
 
 int programmain(int argc, char **argv) {
   if (answeredoption(argc, argv, "trevalk", printhelp)) return kExitWritten;
+  RunOptions options;
+  int first;
+  if (!parseoptions(argc, argv, &options, &first)) return kExitFailure;
+  // The six arguments follow the options: argv[first - 1] stands for the
+  // program's name.
+  const int count = argc - first + 1;
+  char **arguments = argv + first - 1;
   catchinterrupts();
   // A map written to standard output ("/dev/stdout", a pipe reached through
   // it) must not have the run's text mixed into it.
-  if (argc == kArgumentCount + 1 && isstandardoutput(argv[kOutfile + 1])) runtext = stderr;
+  if (count == kArgumentCount + 1 && isstandardoutput(arguments[kOutfile + 1])) runtext = stderr;
   printbanner();
   fflush(runtext);
   if (qndinit() == kBindFailed) {
     fputs("qndinit", stderr);
     return kExitFailure;
   }
-  int status = run(argc, argv);
+  int status = run(options, count, arguments);
   qndrelease();
   return status;
 }

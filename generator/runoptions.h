@@ -1,0 +1,55 @@
+// The options that come before trevalk's six arguments, as --name=value:
+// the maze's seed, its style (symmetry, loops, straight corridors) and the
+// players' start positions with their fairness report.
+#ifndef TREVALK_RUNOPTIONS_H
+#define TREVALK_RUNOPTIONS_H
+
+#include <stdint.h>
+
+// The symmetries, numbered as the maze library numbers them.
+enum Symmetry {
+  kNoSymmetry = 0,
+  kLeftRight = 1,
+  kTopBottom = 2,
+  kRotate180 = 3,
+  kFourWay = 4,
+  kRotate90 = 5,
+  kSymmetryCount = 6
+};
+
+// The names the command line and the report give them.
+extern const char *const kSymmetryNames[kSymmetryCount];
+
+// How many maps of the symmetry's group make the map again: 1, 2 or 4.
+int symmetryorder(Symmetry symmetry);
+
+struct RunOptions {
+  bool given;   // any option was given
+  bool seeded;  // --seed
+  uint32_t seed;
+  Symmetry symmetry;   // --symmetry
+  int32_t loops;       // --loops, 0 to 100
+  int32_t straight;    // --straight, 0 to 100
+  bool playersgiven;   // --players
+  int32_t players;     // 1 to 8; without --players 1, or the symmetry's order
+  const char *report;  // --report, or null
+};
+
+// The options at their defaults.
+RunOptions defaultoptions();
+
+// True when the maze needs the styled generator of the maze library.
+bool styled(const RunOptions &options);
+
+// True when start positions are placed (and printed): --players or --report.
+bool placesstarts(const RunOptions &options);
+
+// Reads the options at the front of argv[1..argc-1]: every argument that
+// starts with "--" up to the first that does not, or up to "--", which ends
+// them and is passed over. Sets *first to the index of the first of the six
+// arguments. Returns false, having printed why on standard error, for an
+// unknown option, a value that is not one the option takes, an option
+// given twice, or players that do not make whole orbits of the symmetry.
+bool parseoptions(int argc, char **argv, RunOptions *options, int *first);
+
+#endif
