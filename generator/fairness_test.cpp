@@ -104,7 +104,10 @@ TEST_P(FairMap, IsSymmetricConnectedAndMeasuredRight) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     setenv("QUENDREL_SEED", std::to_string(seed).c_str(), 1);
     Map m = {c.width, c.height, std::vector<uint8_t>(size_t(c.width) * c.height * 2)};
-    const MazeLayout layout = fairlayout(c.width, c.height, c.pathwidth, c.waterwidth, c.symmetry);
+    const MazeLayout layout =
+        c.symmetry != kNoSymmetry
+            ? fairlayout(c.width, c.height, c.pathwidth, c.waterwidth, c.symmetry)
+            : mazelayout(c.width, c.height, c.pathwidth, c.waterwidth);
     std::vector<uint8_t> bits(size_t(layout.columns * layout.rows / 8 + 1));
     const QndStyle style = {sizeof(QndStyle), c.symmetry, c.loops, c.straight};
     TerrainRequest request = {layout, &style, bits.data()};
@@ -191,6 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
     EveryMode, FairMap,
     testing::Values(
         FairCase{kNoSymmetry, 64, 48, 4, 2, 0, 0, 3},
+        // Blocks of the last maze column pass the right edge.
+        FairCase{kNoSymmetry, 60, 64, 6, 2, 0, 0, 4},
         FairCase{kNoSymmetry, 40, 40, 6, 2, 100, 50, 8},
         FairCase{kNoSymmetry, 32, 32, 4, 2, 30, 0, 1}, FairCase{kLeftRight, 64, 40, 4, 2, 0, 0, 2},
         FairCase{kLeftRight, 70, 34, 6, 2, 100, 0, 4}, FairCase{kTopBottom, 40, 64, 4, 2, 0, 40, 6},

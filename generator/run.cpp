@@ -179,10 +179,12 @@ bool renewsection(Section *section, uint64_t length, uint64_t held, const char *
 bool laytiles(Request &request) {
   const uint32_t w = request.width, h = request.height;
   const RunOptions &options = request.options;
-  const bool fair = options.symmetry != kNoSymmetry || placesstarts(options);
+  // A symmetric maze is centred on the map; any other keeps the plain
+  // layout, so that a style or starts change nothing else of the map.
   TerrainRequest terrain = {};
-  terrain.layout = fair ? fairlayout(w, h, request.pathwidth, request.waterwidth, options.symmetry)
-                        : mazelayout(w, h, request.pathwidth, request.waterwidth);
+  terrain.layout = options.symmetry != kNoSymmetry
+                       ? fairlayout(w, h, request.pathwidth, request.waterwidth, options.symmetry)
+                       : mazelayout(w, h, request.pathwidth, request.waterwidth);
   const QndStyle style = {sizeof(QndStyle), int32_t(options.symmetry), options.loops,
                           options.straight};
   if (styled(options)) terrain.style = &style;
