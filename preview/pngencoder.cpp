@@ -72,7 +72,7 @@ class RowMaker {
       return;
     }
     out[0] = kFilterUp;
-    if (y % image_.scale != 0) {
+    if (y % image_.scale != 0 && !marked(y) && !marked(y - 1)) {
       memset(out + 1, 0, pixels_);
       return;
     }
@@ -88,8 +88,27 @@ class RowMaker {
   }
 
  private:
+  // True when a mark lies on image row y: the row then differs from the one
+  // above even inside a tile.
+  bool marked(uint32_t y) const {
+    for (int m = 0; m < image_.markcount; ++m)
+      if (image_.marks[m].top <= y && y < image_.marks[m].bottom) return true;
+    return false;
+  }
+
   // The palette indexes of image row y.
   void draw(uint32_t y, uint8_t *pixels) const {
+    drawtiles(y, pixels);
+    for (int m = 0; m < image_.markcount; ++m) {
+      const Mark &mark = image_.marks[m];
+      if (y < mark.top || y >= mark.bottom) continue;
+      const bool edgerow = y == mark.top || y + 1 == mark.bottom;
+      for (uint32_t x = mark.left; x < mark.right; ++x)
+        pixels[x] = edgerow || x == mark.left || x + 1 == mark.right ? mark.edge : mark.fill;
+    }
+  }
+
+  void drawtiles(uint32_t y, uint8_t *pixels) const {
     const uint8_t *tile = image_.tiles + size_t(2) * image_.width * (y / image_.scale);
     const unsigned scale = image_.scale;
     for (uint32_t x = 0; x < image_.width; ++x, tile += 2) {

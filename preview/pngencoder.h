@@ -7,13 +7,22 @@
 #include <stdint.h>
 #include <stdio.h>
 
+// A rectangle of pixels drawn over the tiles, [left, right) x [top, bottom):
+// `fill` inside, `edge` on its outermost pixels.
+struct Mark {
+  uint32_t left, top, right, bottom;
+  uint8_t fill, edge;
+};
+
 // A tile layer drawn at a scale: each tile a square of scale x scale pixels
-// of its palette index.
+// of its palette index, and marks over them.
 struct TileImage {
   const uint8_t *tiles;    // width x height little-endian tile words, row by row
   uint32_t width, height;  // in tiles
   unsigned scale;
   const uint8_t *indexes;  // the palette index of each of the 65536 tile values
+  const Mark *marks;       // drawn in order over the tiles; null when none
+  int markcount;
 };
 
 // Writes `image` to `file` as an 8-bit palette PNG (colour type 3) with the

@@ -12,6 +12,7 @@
 #include "pngencoder.h"
 #include "report.h"
 #include "sectionfile.h"
+#include "starts.h"
 #include "tilegroups.h"
 
 const PaletteRow kPalette[] = {
@@ -23,6 +24,11 @@ const PaletteRow kPalette[] = {
     {kAnyOtherGroup, "anything else", {128, 128, 128}, 0},
 };
 const size_t kPaletteRows = sizeof kPalette / sizeof kPalette[0];
+
+const uint8_t kStartColour[kStartColours][3] = {
+    {220, 38, 38}, {22, 163, 74},  {147, 51, 234}, {234, 88, 12},
+    {8, 145, 178}, {219, 39, 119}, {250, 204, 21}, {255, 255, 255},
+};
 static_assert(sizeof kPalette / sizeof kPalette[0] == (kPaletteColours - 1) / 16 + 1,
               "every row but the last has sixteen variants in the palette");
 
@@ -211,10 +217,26 @@ bool readmap(MapRead *map, const char *mapfile) {
   return false;
 }
 
+// True when every start lies on the map; reports the first that does not.
+bool startsinside(const Starts *starts, const char *mapfile, uint32_t width, uint32_t height) {
+  for (int k = 0; starts != nullptr && k < starts->count; ++k) {
+    const int64_t x = starts->tile[k][0], y = starts->tile[k][1];
+    if (x >= 0 && y >= 0 && x < width && y < height) continue;
+    char text[160];
+    snprintf(text, sizeof text,
+             "start %d of the report lies at %" PRId64 ",%" PRId64 ", outside the %" PRIu32
+             "x%" PRIu32 " map",
+             k + 1, x, y, width, height);
+    syserrortext(mapfile, text);
+    return false;
+  }
+  return true;
+}
+
 // Writes the image of width x height tiles to pngfile, safely as described
 // for writepreview. Reports failures under the image's name.
 bool writepng(const char *pngfile, const uint8_t *tiles, uint32_t width, uint32_t height,
-              unsigned scale, unsigned threads, bool *replaced) {
+              unsigned scale, unsigned threads, const Starts *starts, bool *replaced) {
   // Looking each tile value's palette index up in a table of all 65536
   // keeps the palette search out of the loop over the pixels.
   uint8_t *indexes = static_cast<uint8_t *>(malloc(size_t(1) << 16));
@@ -224,8 +246,30 @@ bool writepng(const char *pngfile, const uint8_t *tiles, uint32_t width, uint32_
     return false;
   }
   for (uint32_t tile = 0; tile <= 0xFFFF; tile++) indexes[tile] = paletteindex(uint16_t(tile));
-  uint8_t palette[3 * kPaletteColours];
+  uint8_t palette[3 * (kPaletteColours + kStartColours + 1)];
   palettecolours(palette);
+  unsigned colours = kPaletteColours;
+  Mark marks[kMostStarts];
+  int markcount = 0;
+  if (starts != nullptr) {
+    // The players' colours, then the edges' black.
+    memcpy(palette + 3 * colours, kStartColour, sizeof kStartColour);
+    colours += kStartColours;
+    memset(palette + 3 * colours, 0, 3);
+    const uint8_t edge = uint8_t(colours++);
+    const int64_t side = 3 * int64_t(scale) > 7 ? 3 * int64_t(scale) : 7;
+    const int64_t across = int64_t(width) * scale, down = int64_t(height) * scale;
+    for (int k = 0; k < starts->count; ++k) {
+      const int64_t x = starts->tile[k][0] * scale + scale / 2 - side / 2;
+      const int64_t y = starts->tile[k][1] * scale + scale / 2 - side / 2;
+      marks[markcount++] = {uint32_t(x > 0 ? x : 0),
+                            uint32_t(y > 0 ? y : 0),
+                            uint32_t(x + side < across ? x + side : across),
+                            uint32_t(y + side < down ? y + side : down),
+                            uint8_t(kPaletteColours + k % kStartColours),
+                            edge};
+    }
+  }
   OutputFile out;
   SystemError error;
   if (!openoutputfile(pngfile, &out, ".trevalk-preview", &error)) {
@@ -234,9 +278,9 @@ bool writepng(const char *pngfile, const uint8_t *tiles, uint32_t width, uint32_
     return false;
   }
   *replaced = out.temppath != nullptr;
-  const TileImage image = {tiles, width, height, scale, indexes};
+  const TileImage image = {tiles, width, height, scale, indexes, marks, markcount};
   errno = 0;
-  const int writeerror = writetilepng(out.file, image, palette, kPaletteColours, threads);
+  const int writeerror = writetilepng(out.file, image, palette, colours, threads);
   free(indexes);
   if (writeerror != 0) syserrortext(pngfile, strerror(writeerror));
   switch (commitoutputfile(&out, writeerror == 0, &error)) {
@@ -258,7 +302,7 @@ bool writepng(const char *pngfile, const uint8_t *tiles, uint32_t width, uint32_
 }  // namespace
 
 bool writepreview(const char *mapfile, const char *pngfile, unsigned scale, PreviewResult *result,
-                  unsigned threads) {
+                  unsigned threads, const Starts *starts) {
   if (samefile(mapfile, pngfile)) {
     // Links followed: the image would take the map's place.
     char text[256];
@@ -273,7 +317,8 @@ bool writepreview(const char *mapfile, const char *pngfile, unsigned scale, Prev
   MapRead map;
   if (readmap(&map, mapfile) && findmap(map, mapfile, &width, &height, &tiles)) {
     if (scale == 0) scale = defaultscale(width);
-    written = writepng(pngfile, tiles, width, height, scale, threads, &replaced);
+    written = startsinside(starts, mapfile, width, height) &&
+              writepng(pngfile, tiles, width, height, scale, threads, starts, &replaced);
   }
   freesections(&map.sections);
   if (written) {

@@ -39,6 +39,11 @@ const unsigned kPaletteColours = 4 * 16 + 1;
 uint8_t paletteindex(uint16_t tile);
 void palettecolours(uint8_t rgb[3 * kPaletteColours]);
 
+// The colours that mark the players' starts (--starts), player 1 first,
+// each a square with a black edge, after the palette's own colours.
+const unsigned kStartColours = 8;
+extern const uint8_t kStartColour[kStartColours][3];
+
 // The scales a preview may use, and the image width that the default scale
 // aims for.
 const unsigned kMinScale = 1;
@@ -75,13 +80,18 @@ struct PreviewResult {
  * it was and no other file is left behind. Devices and pipes are written in
  * place. An image name that leads to the map itself is refused.
  *
+ * With `starts` (starts.h), each start is marked by a square in its
+ * player's colour (kStartColour), about three tiles wide and at least seven
+ * pixels, over its tile; a start outside the map is refused.
+ *
  * Prints nothing on standard output. Reports a failure on standard error as
  * "file: what went wrong", under the map's name for a map that cannot be
  * drawn and under the image's name for an image that cannot be written.
  * Returns true, with *result filled in, only when the whole image was
  * written.
  */
+struct Starts;
 bool writepreview(const char *mapfile, const char *pngfile, unsigned scale, PreviewResult *result,
-                  unsigned threads = 0);
+                  unsigned threads = 0, const Starts *starts = nullptr);
 
 #endif

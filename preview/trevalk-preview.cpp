@@ -8,6 +8,7 @@
 // pipe, and the line goes to standard error when the image is standard
 // output's own file.
 #include <stdio.h>
+#include <string.h>
 
 #include "exitstatus.h"
 #include "files.h"
@@ -17,6 +18,7 @@
 #include "preview.h"
 #include "programmain.h"
 #include "report.h"
+#include "starts.h"
 
 namespace {
 
@@ -30,7 +32,7 @@ void printusage() {
 
 void printhelp() {
   printf(
-      "Usage: trevalk-preview MAP PNG [SCALE]\n"
+      "Usage: trevalk-preview [--starts=REPORT] MAP PNG [SCALE]\n"
       "\n"
       "Draws the tile layer of a map file as a PNG image, each tile a square of\n"
       "SCALE x SCALE pixels in the colour of its kind (water blue, paths sand,\n"
@@ -42,6 +44,9 @@ void printhelp() {
       "              than %u tiles, otherwise the smallest that makes the image\n"
       "              %u pixels wide or more\n"
       "\n"
+      "  --starts=REPORT  mark the players' starts of a fair map, read from the\n"
+      "              report trevalk --report wrote: a square in each player's\n"
+      "              colour (red, green, purple, orange, teal, pink, yellow, white)\n"
       "  -h, --help  show this help and exit\n"
       "  --version   show the version and exit\n"
       "\n"
@@ -55,6 +60,14 @@ void printhelp() {
 
 int programmain(int argc, char **argv) {
   if (answeredoption(argc, argv, "trevalk-preview", printhelp)) return kExitWritten;
+  // --starts=REPORT, before the other arguments.
+  const char *report = nullptr;
+  if (argc > 1 && strncmp(argv[1], "--starts=", 9) == 0) {
+    report = argv[1] + 9;
+    argv[1] = argv[0];
+    --argc;
+    ++argv;
+  }
   catchinterrupts();
   if (argc != 3 && argc != 4) {
     printusage();
@@ -67,9 +80,16 @@ int programmain(int argc, char **argv) {
     printusage();
     return kExitFailure;
   }
+  Starts starts;
+  SystemError error;
+  if (report != nullptr && !readstarts(report, &starts, &error)) {
+    reportfailure(report, error);
+    return kExitFailure;
+  }
   FILE *text = isstandardoutput(argv[2]) ? stderr : stdout;
   PreviewResult result;
-  if (!writepreview(argv[1], argv[2], scale, &result)) return kExitFailure;
+  if (!writepreview(argv[1], argv[2], scale, &result, 0, report != nullptr ? &starts : nullptr))
+    return kExitFailure;
   if (result.replaced)
     fprintf(text, "Wrote %s: %ux%u pixels, %ux%u tiles at scale %u\n", argv[2],
             unsigned(result.width * result.scale), unsigned(result.height * result.scale),
