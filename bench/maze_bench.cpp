@@ -1,6 +1,8 @@
 // Positions per second of the maze generator against its step-by-step
 // baseline, on the same sizes and seeds, with the ratio of their CPU times
-// printed at the end (CPU time: other work on the machine disturbs it less).
+// printed at the end (CPU time: other work on the machine disturbs it less);
+// and of the styled generator (a four-way symmetric maze, a straight one)
+// against the plain generator.
 #include <benchmark/benchmark.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -12,6 +14,8 @@
 
 #include "generate.h"
 #include "plaingenerate.h"
+#include "regionwalk.h"
+#include "symmetry.h"
 
 namespace {
 
@@ -36,6 +40,17 @@ void run(benchmark::State &state, void (*generator)(MazeHandle *, RandomSource *
 
 void Fast(benchmark::State &state) { run(state, generatemaze); }
 void Plain(benchmark::State &state) { run(state, plaingeneratemaze); }
+void FourWay(benchmark::State &state) {
+  run(state, [](MazeHandle *maze, RandomSource *source) {
+    generatesymmetric(maze, kSymmetryFourWay, 0, source);
+  });
+}
+void Straight(benchmark::State &state) {
+  run(state, [](MazeHandle *maze, RandomSource *source) {
+    const Region whole = {uint32_t(maze->xsize), uint32_t(maze->ysize), uint32_t(maze->xsize)};
+    walkregion(maze, whole, kNoLine, 50, source);
+  });
+}
 
 void sizes(benchmark::internal::Benchmark *b) {
   b->Args({33, 33, 1})->Args({1025, 1025, 1})->Args({8191, 8191, 1})->Args({255, 255, 255});
@@ -43,6 +58,14 @@ void sizes(benchmark::internal::Benchmark *b) {
 }
 BENCHMARK(Fast)->Apply(sizes);
 BENCHMARK(Plain)->Apply(sizes);
+
+// Flat sizes whose halves both run through cells, as four-way needs.
+void flatsizes(benchmark::internal::Benchmark *b) {
+  b->Args({1025, 1025, 1})->Args({8193, 8193, 1})->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(Fast)->Args({8193, 8193, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(FourWay)->Apply(flatsizes);
+BENCHMARK(Straight)->Apply(flatsizes);
 
 // Prints as usual, and keeps each run's time to print the ratios afterwards.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -62,6 +85,19 @@ class RatioReporter : public benchmark::ConsoleReporter {
       auto fast = size.second.find("Fast"), plain = size.second.find("Plain");
       if (fast != size.second.end() && plain != size.second.end() && fast->second > 0)
         printf("  %-20s %.2fx\n", size.first.c_str() + 1, plain->second / fast->second);
+    }
+    printf(
+        "\nstyled generators' time against the plain generator's (positions per second\n"
+        "of the plain generator over theirs):\n");
+    for (auto &size : times_) {
+      auto fast = size.second.find("Fast");
+      if (fast == size.second.end()) continue;
+      for (const char *styled : {"FourWay", "Straight"}) {
+        auto other = size.second.find(styled);
+        if (other != size.second.end() && fast->second > 0)
+          printf("  %-20s %-9s %.2fx\n", size.first.c_str() + 1, styled,
+                 other->second / fast->second);
+      }
     }
   }
 
