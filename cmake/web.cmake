@@ -5,6 +5,8 @@
 # zlib comes from scripts/build-wasm-zlib (ZLIB_LIBRARY, ZLIB_INCLUDE_DIR).
 target_sources(trevalk_generator PRIVATE $<TARGET_OBJECTS:quendrel_objects>)
 target_link_libraries(trevalk_system PUBLIC quendrel_headers)
+# The preview tells the page's worker how many of its bands are written.
+target_sources(trevalk_system PRIVATE ${PROJECT_SOURCE_DIR}/system/progress.cpp)
 
 set(TREVALK_WEB_LINK_OPTIONS
   -sMODULARIZE=1
