@@ -71,8 +71,9 @@ function timeNative(size) {
   try {
     writeFileSync(join(folder, 'ruvivare.dat'), readFileSync(join(root, 'data/ruvivare.dat')));
     const start = performance.now();
-    const made = spawnSync(join(nativeBin, 'trevalk'), [size, size, '4', '2', '2', 'maze.dat'].map(String), { cwd: folder, env: { ...process.env, QUENDREL_SEED: '1' } });
-    const drawn = spawnSync(join(nativeBin, 'trevalk-preview'), ['maze.dat', 'maze.png'], { cwd: folder });
+    const options = { cwd: folder, env: { ...process.env, QUENDREL_SEED: '1' }, stdio: ['ignore', 'ignore', 'pipe'] };
+    const made = spawnSync(join(nativeBin, 'trevalk'), [size, size, '4', '2', '2', 'maze.dat'].map(String), options);
+    const drawn = spawnSync(join(nativeBin, 'trevalk-preview'), ['maze.dat', 'maze.png'], options);
     if (made.status !== 0 || drawn.status !== 0) throw new Error(`native run: ${made.stderr}${drawn.stderr}`);
     return performance.now() - start;
   } finally {

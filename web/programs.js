@@ -68,6 +68,7 @@ export class Programs {
     this.worker = null;
     this.run = null;
     this.nextId = 1;
+    this.views = null;
     // The preview's colours, which a worker learns once and the next one is given.
     this.colours = null;
   }
@@ -106,17 +107,30 @@ export class Programs {
       return finished;
     }
     if (this.run !== run) return finished;
-    if (this.worker === null) {
-      this.worker = startWorker();
-      this.worker.onmessage = ({ data }) => this.receive(data);
-      this.worker.onerror = (event) => {
-        event.preventDefault();
-        this.fail(`The page's worker stopped: ${event.message || 'it could not be started'}.`);
-      };
-      this.worker.postMessage({ type: 'modules', ...modules, colours: this.colours });
-    }
+    if (this.worker === null) this.startWorkers(modules);
     this.worker.postMessage({ ...request, id });
     return finished;
+  }
+
+  // The worker that runs the programs, and the one that makes the views of
+  // the maps it makes, joined by a port; the second outlives the first.
+  startWorkers(modules) {
+    const failed = (which) => (event) => {
+      event.preventDefault();
+      if (which === 'views') this.views = null;
+      this.fail(`The page's ${which} worker stopped: ${event.message || 'it could not be started'}.`);
+    };
+    if (this.views === null) {
+      this.views = startWorker();
+      this.views.onmessage = ({ data }) => this.receive(data);
+      this.views.onerror = failed('views');
+    }
+    const channel = new MessageChannel();
+    this.views.postMessage({ type: 'port', port: channel.port2 }, [channel.port2]);
+    this.worker = startWorker();
+    this.worker.onmessage = ({ data }) => this.receive(data);
+    this.worker.onerror = failed('programs');
+    this.worker.postMessage({ type: 'modules', ...modules, colours: this.colours, viewPort: channel.port1 }, [channel.port1]);
   }
 
   receive(data) {
@@ -129,14 +143,22 @@ export class Programs {
     if (data.type === 'progress') {
       run.onProgress(data.fraction);
     } else if (data.type === 'view') {
+      run.viewShown = true;
       run.onView(data.view);
+      if (run.done) this.finish(run);
     } else if (data.type === 'done') {
-      this.run = null;
-      run.resolve(data);
+      // A view on its way from the other worker is waited for.
+      run.done = data;
+      if (!data.viewSent || run.viewShown) this.finish(run);
     } else if (data.type === 'failed') {
       this.run = null;
       run.reject(new Error(data.message));
     }
+  }
+
+  finish(run) {
+    this.run = null;
+    run.resolve(run.done);
   }
 
   // Ends the worker and everything it holds; the next run starts another.

@@ -10,6 +10,8 @@ const MOST_ZOOM = 32;
 // The canvas's own pixels at most (the backing store of a large screen).
 const MOST_CANVAS_PIXELS = 4096 * 2160;
 const BACKGROUND = 0xffccd2dd; // #DDD2CC as little-endian RGBA
+// Time a slice of drawing takes at most before it lets the page go on.
+const SLICE_MS = 8;
 
 export class Viewer {
   constructor(canvas) {
@@ -23,6 +25,8 @@ export class Viewer {
     this.pending = false;
     this.pointers = new Map();
     this.image = null;
+    this.job = null;
+    this.waiting = [];
     new ResizeObserver(() => this.resize()).observe(canvas);
     canvas.addEventListener('wheel', (event) => this.wheel(event), { passive: false });
     canvas.addEventListener('pointerdown', (event) => this.pointerDown(event));
@@ -35,7 +39,11 @@ export class Viewer {
   show(view) {
     this.view = view;
     this.canvas.hidden = view === null;
-    if (view === null) return;
+    if (view === null) {
+      this.job = null;
+      for (const done of this.waiting.splice(0)) done();
+      return;
+    }
     this.lut = new Uint32Array(256);
     for (let i = 0; i < 256; i++) this.lut[i] = 0xff000000 | view.colours[i];
     this.resize();
@@ -126,44 +134,74 @@ export class Viewer {
   redraw() {
     if (this.pending) return;
     this.pending = true;
-    requestAnimationFrame(() => {
+    // A hidden page gets no animation frames, and its run must still end.
+    const later = document.hidden ? (go) => setTimeout(go, 0) : requestAnimationFrame;
+    later(() => {
       this.pending = false;
       this.draw();
     });
   }
 
+  // Draws in slices of a few milliseconds, so that no drawing holds the page;
+  // a newer drawing ends an unfinished one.
   draw() {
     if (this.view === null) return;
     const { width, height } = this.canvas;
     if (this.image === null) this.image = this.context.createImageData(width, height);
     const pixels = new Uint32Array(this.image.data.buffer);
-    if (this.scale >= 1) this.drawTiles(pixels, width, height);
-    else this.drawAverages(pixels, width, height);
-    this.context.putImageData(this.image, 0, 0);
+    const drawRows = this.scale >= 1 ? this.tileRows(width) : this.averageRows(width, height);
+    const job = {};
+    this.job = job;
+    let y = 0;
+    const slice = () => {
+      if (this.job !== job) return;
+      const deadline = performance.now() + SLICE_MS;
+      while (y < height && performance.now() < deadline) {
+        const end = Math.min(height, y + 8);
+        drawRows(pixels, y, end);
+        y = end;
+      }
+      if (y < height) {
+        setTimeout(slice, 0);
+        return;
+      }
+      this.context.putImageData(this.image, 0, 0);
+      this.job = null;
+      if (!this.pending) for (const done of this.waiting.splice(0)) done();
+    };
+    slice();
+  }
+
+  // Resolves once what is to be shown is on the canvas.
+  drawn() {
+    if (this.view === null || (this.job === null && !this.pending)) return Promise.resolve();
+    return new Promise((done) => this.waiting.push(done));
   }
 
   // A tile covers a pixel or more: each pixel takes its tile's colour.
-  drawTiles(pixels, width, height) {
+  tileRows(width) {
     const { tiles, width: mapWidth, height: mapHeight } = this.view;
     const columns = new Int32Array(width);
     for (let x = 0; x < width; x++) {
       const tile = Math.floor(this.left + (x + 0.5) / this.scale);
       columns[x] = tile >= 0 && tile < mapWidth ? tile : -1;
     }
-    const lut = this.lut;
-    for (let y = 0, at = 0; y < height; y++) {
-      const row = Math.floor(this.top + (y + 0.5) / this.scale);
-      if (row < 0 || row >= mapHeight) {
-        pixels.fill(BACKGROUND, at, at + width);
-        at += width;
-        continue;
+    const { lut, top, scale } = this;
+    return (pixels, from, to) => {
+      for (let y = from, at = from * width; y < to; y++) {
+        const row = Math.floor(top + (y + 0.5) / scale);
+        if (row < 0 || row >= mapHeight) {
+          pixels.fill(BACKGROUND, at, at + width);
+          at += width;
+          continue;
+        }
+        const base = row * mapWidth;
+        for (let x = 0; x < width; x++, at++) {
+          const tile = columns[x];
+          pixels[at] = tile < 0 ? BACKGROUND : lut[tiles[base + tile]];
+        }
       }
-      const base = row * mapWidth;
-      for (let x = 0; x < width; x++, at++) {
-        const tile = columns[x];
-        pixels[at] = tile < 0 ? BACKGROUND : lut[tiles[base + tile]];
-      }
-    }
+    };
   }
 
   // The weights of the texels under each pixel along one side: pixel i covers
@@ -192,60 +230,61 @@ export class Viewer {
 
   // A pixel covers more than a tile: each pixel takes the average colour of
   // the tiles it covers, from the level whose texels are about its size.
-  drawAverages(pixels, width, height) {
+  averageRows(width, height) {
     const view = this.view;
     const step = 1 / this.scale;
     const depth = Math.min(view.levels.length, Math.floor(Math.log2(step)));
     const texel = 2 ** depth;
     const level = depth === 0 ? null : view.levels[depth - 1];
     const levelWidth = depth === 0 ? view.width : level.width;
-    const colours = view.colours;
-    const tiles = view.tiles;
+    const { colours, tiles } = view;
     const texels = depth === 0 ? null : level.texels;
     const across = Viewer.weights(width, this.left, step, view.width, texel);
     const down = Viewer.weights(height, this.top, step, view.height, texel);
     const bgR = BACKGROUND & 0xff;
     const bgG = (BACKGROUND >> 8) & 0xff;
     const bgB = (BACKGROUND >> 16) & 0xff;
-    for (let y = 0, at = 0; y < height; y++) {
-      const row = down.first[y];
-      if (row < 0) {
-        pixels.fill(BACKGROUND, at, at + width);
-        at += width;
-        continue;
-      }
-      for (let x = 0; x < width; x++, at++) {
-        const column = across.first[x];
-        if (column < 0) {
-          pixels[at] = BACKGROUND;
+    return (pixels, from, to) => {
+      for (let y = from, at = from * width; y < to; y++) {
+        const row = down.first[y];
+        if (row < 0) {
+          pixels.fill(BACKGROUND, at, at + width);
+          at += width;
           continue;
         }
-        let r = 0;
-        let g = 0;
-        let b = 0;
-        let total = 0;
-        for (let j = 0; j < 3; j++) {
-          const wy = down.weight[y * 3 + j];
-          if (wy === 0) continue;
-          const base = (row + j) * levelWidth + column;
-          for (let i = 0; i < 3; i++) {
-            const w = wy * across.weight[x * 3 + i];
-            if (w === 0) continue;
-            const c = texels === null ? colours[tiles[base + i]] : texels[base + i];
-            r += w * (c & 0xff);
-            g += w * ((c >> 8) & 0xff);
-            b += w * ((c >> 16) & 0xff);
-            total += w;
+        for (let x = 0; x < width; x++, at++) {
+          const column = across.first[x];
+          if (column < 0) {
+            pixels[at] = BACKGROUND;
+            continue;
           }
+          let r = 0;
+          let g = 0;
+          let b = 0;
+          let total = 0;
+          for (let j = 0; j < 3; j++) {
+            const wy = down.weight[y * 3 + j];
+            if (wy === 0) continue;
+            const base = (row + j) * levelWidth + column;
+            for (let i = 0; i < 3; i++) {
+              const w = wy * across.weight[x * 3 + i];
+              if (w === 0) continue;
+              const c = texels === null ? colours[tiles[base + i]] : texels[base + i];
+              r += w * (c & 0xff);
+              g += w * ((c >> 8) & 0xff);
+              b += w * ((c >> 16) & 0xff);
+              total += w;
+            }
+          }
+          const shown = across.covered[x] * down.covered[y];
+          const k = shown / total;
+          r = r * k + bgR * (1 - shown);
+          g = g * k + bgG * (1 - shown);
+          b = b * k + bgB * (1 - shown);
+          pixels[at] = 0xff000000 | (b << 16) | (g << 8) | r;
         }
-        const shown = across.covered[x] * down.covered[y];
-        const k = shown / total;
-        r = r * k + bgR * (1 - shown);
-        g = g * k + bgG * (1 - shown);
-        b = b * k + bgB * (1 - shown);
-        pixels[at] = 0xff000000 | (b << 16) | (g << 8) | r;
       }
-    }
+    };
   }
 
   // ---- the hand and the keyboard

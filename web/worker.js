@@ -6,8 +6,10 @@
 //
 // Each run gets a fresh instance of its program, so its memory and files
 // start anew as a process's do; the compiled code comes from the page.
-// A classic script: served, it loads the two programs' scripts; in the
-// one-file page they come before it in the same source.
+// The page starts a second worker of this script to build the views of the
+// maps the first one makes, side by side with its preview (a port between
+// the two carries the tiles). A classic script: served, it loads the two
+// programs' scripts; in the one-file page they come before it.
 'use strict';
 
 if (typeof createTrevalk === 'undefined') importScripts('trevalk.js', 'trevalk-preview.js');
@@ -25,6 +27,8 @@ const MOST_SECTIONS = 1000;
 const MOST_VIEW_PIXELS = 64 * 1024 * 1024;
 
 let modules = null;
+// Where the tiles of a made map go to become its view (the other worker).
+let viewPort = null;
 // The preview's colour of every tile value (learnColours), once known.
 let learnedColours = null;
 
@@ -136,11 +140,13 @@ class PartList {
   // One Blob for the download; a part that repeats is stored once.
   blob(type) {
     this.seal();
-    const blobs = new Map();
+    const uses = new Map();
+    for (const part of this.parts) uses.set(part, (uses.get(part) || 0) + 1);
+    const shared = new Map();
     const pieces = this.parts.map((part) => {
-      if (part.length < LARGE_WRITE) return part;
-      if (!blobs.has(part)) blobs.set(part, new Blob([part]));
-      return blobs.get(part);
+      if (uses.get(part) === 1) return part;
+      if (!shared.has(part)) shared.set(part, new Blob([part]));
+      return shared.get(part);
     });
     return new Blob(pieces, { type });
   }
@@ -499,10 +505,10 @@ async function learnColours() {
   return learned;
 }
 
-// The view of a map from its tiles, as the preview draws it: the size from
+// The colours of a map's tiles, as the preview draws them: the size from
 // the last "DIM " section, the tiles from the last "MTXM" section; null when
 // the map is not one of that plain kind.
-function viewOfMap(parts, listing, learned) {
+function tilesOfMap(parts, listing, learned) {
   if (learned === null || listing.more > 0) return null;
   const last = (name) => listing.sections.findLast((section) => String.fromCharCode(...section.name) === name);
   const dim = last('DIM ');
@@ -518,7 +524,7 @@ function viewOfMap(parts, listing, learned) {
   const tiles = new Uint8Array(count);
   const table = learned.table;
   for (let i = 0; i < count; i++) tiles[i] = table[values[i]];
-  return viewFromTiles(tiles, width, height, learned.colours);
+  return { tiles, width, height, colours: learned.colours };
 }
 
 // ---- a map's sections
@@ -644,12 +650,21 @@ async function make({ id, args, pngName, seed, template, expectedBytes }) {
   const map = run.status === 0 ? partsOf(run.FS, outfile) : null;
   if (map !== null) {
     result.sections = listSections(map);
-    // The map is shown from its tiles at once; the preview's image follows.
+    // The map is shown from its tiles at once, its view made by the other
+    // worker while this one runs the preview.
     const viewStarted = performance.now();
-    const view = viewOfMap(map, result.sections, await learnedColours);
-    if (view !== null) postMessage({ type: 'view', id, view }, transfers(view));
+    const tiles = tilesOfMap(map, result.sections, await learnedColours);
+    if (tiles !== null) {
+      const message = { type: 'tiles', id, ...tiles };
+      if (viewPort !== null) {
+        viewPort.postMessage(message, [tiles.tiles.buffer]);
+        result.viewSent = true;
+      } else {
+        showTiles(message);
+      }
+    }
     result.viewTime = performance.now() - viewStarted;
-    result.preview = await preview(outfile, pngName, map, report, 0.5, 1, { shown: view !== null });
+    result.preview = await preview(outfile, pngName, map, report, 0.5, 1, { shown: tiles !== null });
     const blobStarted = performance.now();
     result.map = map.blob('application/octet-stream');
     result.blobTime = performance.now() - blobStarted;
@@ -666,10 +681,19 @@ async function open({ id, file, name, pngName }) {
   postMessage(result, transfers(result.preview.view));
 }
 
+// The view of a made map's tiles, to the page.
+function showTiles({ id, tiles, width, height, colours }) {
+  const view = viewFromTiles(tiles, width, height, colours);
+  postMessage({ type: 'view', id, view }, transfers(view));
+}
+
 onmessage = async ({ data }) => {
   try {
-    if (data.type === 'modules') {
+    if (data.type === 'port') {
+      data.port.onmessage = (event) => showTiles(event.data);
+    } else if (data.type === 'modules') {
       modules = data;
+      viewPort = data.viewPort || null;
       learnedColours = data.colours ? Promise.resolve(data.colours) : learnColours().catch(() => null);
     }
     else if (data.type === 'make') await make(data);
