@@ -91,8 +91,8 @@ export function mapSizeMessage(width, height) {
 
 // ---- shell words and the command line
 
-// A word as a POSIX shell takes it: as it is when it holds nothing the shell
-// treats specially, otherwise in single quotes (a quote inside ends the
+// A word as a POSIX shell takes it: as it is when it holds nothing a shell
+// would read as syntax, otherwise in single quotes (a quote inside ends the
 // quoted part, is escaped, and quoting resumes).
 export function shellWord(text) {
   if (/^[A-Za-z0-9/._+-]+$/.test(text)) return text;

@@ -149,19 +149,25 @@ export class Viewer {
     const { width, height } = this.canvas;
     if (this.image === null) this.image = this.context.createImageData(width, height);
     const pixels = new Uint32Array(this.image.data.buffer);
-    const drawRows = this.scale >= 1 ? this.tileRows(width) : this.averageRows(width, height);
+    // Passes over the rows, one after the other.
+    const passes = this.scale >= 1 ? [this.tileRows(width)] : this.averageRows(width, height);
     const job = {};
     this.job = job;
+    let pass = 0;
     let y = 0;
     const slice = () => {
       if (this.job !== job) return;
       const deadline = performance.now() + SLICE_MS;
-      while (y < height && performance.now() < deadline) {
+      while (pass < passes.length && performance.now() < deadline) {
         const end = Math.min(height, y + 8);
-        drawRows(pixels, y, end);
+        passes[pass](pixels, y, end);
         y = end;
+        if (y === height) {
+          pass++;
+          y = 0;
+        }
       }
-      if (y < height) {
+      if (pass < passes.length) {
         setTimeout(slice, 0);
         return;
       }
@@ -229,7 +235,8 @@ export class Viewer {
   }
 
   // A pixel covers more than a tile: each pixel takes the average colour of
-  // the tiles it covers, from the level whose texels are about its size.
+  // the tiles it covers, from the level whose texels are about its size; a
+  // second pass spreads those averages over a ramp (spreadAverages).
   averageRows(width, height) {
     const view = this.view;
     const step = 1 / this.scale;
@@ -244,7 +251,10 @@ export class Viewer {
     const bgR = BACKGROUND & 0xff;
     const bgG = (BACKGROUND >> 8) & 0xff;
     const bgB = (BACKGROUND >> 16) & 0xff;
-    return (pixels, from, to) => {
+    // Pixels wholly on the map, and their averages by brightness.
+    const whole = new Uint8Array(width * height);
+    const shades = { count: new Float64Array(256), sum: new Float64Array(256 * 3) };
+    const average = (pixels, from, to) => {
       for (let y = from, at = from * width; y < to; y++) {
         const row = down.first[y];
         if (row < 0) {
@@ -276,15 +286,63 @@ export class Viewer {
               total += w;
             }
           }
+          r /= total;
+          g /= total;
+          b /= total;
           const shown = across.covered[x] * down.covered[y];
-          const k = shown / total;
-          r = r * k + bgR * (1 - shown);
-          g = g * k + bgG * (1 - shown);
-          b = b * k + bgB * (1 - shown);
+          if (shown > 0.999) {
+            whole[at] = 1;
+            const shade = Math.round(0.299 * r + 0.587 * g + 0.114 * b);
+            shades.count[shade]++;
+            shades.sum[3 * shade] += r;
+            shades.sum[3 * shade + 1] += g;
+            shades.sum[3 * shade + 2] += b;
+          } else {
+            r = r * shown + bgR * (1 - shown);
+            g = g * shown + bgG * (1 - shown);
+            b = b * shown + bgB * (1 - shown);
+          }
           pixels[at] = 0xff000000 | (b << 16) | (g << 8) | r;
         }
       }
     };
+    if (depth === 0) return [average];
+    let ramp;
+    const spread = (pixels, from, to) => {
+      if (from === 0) ramp = Viewer.ramp(shades);
+      if (ramp === null) return;
+      const { low, span, dark, light } = ramp;
+      for (let at = from * width; at < to * width; at++) {
+        if (whole[at] === 0) continue;
+        const c = pixels[at];
+        const shade = 0.299 * (c & 0xff) + 0.587 * ((c >> 8) & 0xff) + 0.114 * ((c >> 16) & 0xff);
+        const t = Math.min(1, Math.max(0, (shade - low) / span));
+        pixels[at] = 0xff000000 | ((dark[2] + t * light[2]) << 16) | ((dark[1] + t * light[1]) << 8) | (dark[0] + t * light[0]);
+      }
+    };
+    return [average, spread];
+  }
+
+  // Where many tiles fall on one pixel, their average is a dull mix of path
+  // and water that hides the maze. The averages are spread instead over a
+  // ramp from the darkest to the lightest of them in view (the 2nd and 98th
+  // percentile by brightness: by the share of path in them), so that a
+  // pixel of more path than most is drawn lighter. null for one shade only.
+  static ramp({ count, sum }) {
+    const total = count.reduce((a, b) => a + b, 0);
+    let seen = 0;
+    let low = -1;
+    let high = -1;
+    for (let shade = 0; shade < 256; shade++) {
+      seen += count[shade];
+      if (low < 0 && seen >= total * 0.02) low = shade;
+      if (high < 0 && seen >= total * 0.98) high = shade;
+    }
+    if (total === 0 || high - low < 8) return null;
+    const colour = (shade) => [0, 1, 2].map((i) => sum[3 * shade + i] / count[shade]);
+    const dark = colour(low);
+    const light = colour(high).map((v, i) => v - dark[i]);
+    return { low, span: high - low, dark, light };
   }
 
   // ---- the hand and the keyboard
