@@ -135,7 +135,9 @@ async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
   const lengths = mapLengths(width, height);
   const started = performance.now();
   const label = `The map ${values.outfile}, ${width} x ${height} tiles`;
+  let shown = false;
   const showView = (view) => {
+    shown = true;
     $('preview').classList.remove('stale');
     $('preview').setAttribute('aria-label', label);
     viewer.show(view);
@@ -161,17 +163,18 @@ async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
   }
   offerDownload('download-map', result.map, values.outfile);
   showSections(result.sections, values.outfile);
-  showPreview(result.preview, label);
+  showPreview(result.preview, label, { shown });
   performance.measure('make', { start: started });
   // Where the time went, for bench/web.
   const parts = { trevalk: result.time, 'trevalk-preview': result.preview.time, view: result.viewTime, image: result.preview.viewTime, 'map-blob': result.blobTime };
   for (const [name, time] of Object.entries(parts)) performance.measure(name, { start: started, duration: time ?? 0 });
   await viewer.drawn();
-  setStatus(result.preview.png ? 'Map ready' : 'Map ready, but it could not be drawn (see Details)', result.status);
+  setStatus(result.preview.png ? 'Map ready' : 'Map ready, but its image could not be made (see below)', result.status);
 }
 
 // The image of a map, drawn and offered; a preview that failed says why.
-function showPreview(preview, label) {
+// `shown`: the map is on the canvas already, drawn from its tiles.
+function showPreview(preview, label, { shown = false } = {}) {
   $('preview').classList.remove('stale');
   $('preview').setAttribute('aria-label', label);
   if (preview.png) {
@@ -182,7 +185,7 @@ function showPreview(preview, label) {
     $('preview-errors').hidden = false;
   }
   if (preview.view) viewer.show(preview.view);
-  else if (!preview.png) viewer.show(null);
+  else if (!shown) viewer.show(null);
 }
 
 // ---- opening a map file
@@ -315,6 +318,8 @@ $('template-clear').addEventListener('click', async () => {
 });
 $('open-map').addEventListener('change', () => {
   const file = $('open-map').files[0];
+  // Cleared, so that choosing the same file again opens it again.
+  $('open-map').value = '';
   if (file) asRun((stillWanted) => openMap(stillWanted, file));
 });
 document.addEventListener('dragover', (event) => {
