@@ -1,7 +1,8 @@
 // The measuring part of bench/web (which builds what it measures first).
 //   node bench/web-page.mjs [ROUNDS]
-import { execFileSync } from 'node:child_process';
-import { readdirSync, statSync } from 'node:fs';
+import { execFileSync, spawnSync } from 'node:child_process';
+import { mkdtempSync, readdirSync, rmSync, statSync, writeFileSync, readFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
@@ -13,10 +14,12 @@ const { serveSite } = await import(pathToFileURL(join(root, 'scripts/serve-site.
 
 const rounds = Number(process.argv[2] || 5);
 const site = join(root, 'build-web/site');
+const nativeBin = join(root, 'build-web/native/bin');
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const verdict = (met) => (met ? 'met' : 'NOT met');
+const ms = (value) => `${value.toFixed(0)} ms`;
 
-// ---- the page: from the click on #make to the exit status shown
+// ---- the page: from the click on #make to the map shown, and to "Map ready"
 
 const server = await serveSite(site);
 const browser = await chromium.launch({
@@ -27,41 +30,80 @@ const browser = await chromium.launch({
 const page = await browser.newPage();
 await page.goto(`http://127.0.0.1:${server.address().port}/#64x64/4/2/2/seed=1`);
 await page.waitForFunction(() => document.body.dataset.state === 'idle' && document.body.dataset.runs > 0);
+await page.evaluate(() => {
+  window.longTasks = [];
+  new PerformanceObserver((list) => window.longTasks.push(...list.getEntries().map((e) => e.duration))).observe({ type: 'longtask' });
+});
 
-function timeOneMake() {
-  return page.evaluate(() => new Promise((done) => {
-    const status = document.getElementById('status');
-    const observer = new MutationObserver(() => {
-      if (status.textContent.startsWith('exit')) {
-        observer.disconnect();
-        done(performance.now() - start);
-      }
-    });
-    observer.observe(status, { childList: true, characterData: true, subtree: true });
-    const start = performance.now();
-    document.getElementById('make').click();
-  }));
-}
-
-console.log(`The page, "Make the map" to the exit status (map and preview), median of ${rounds}:`);
-const goals = { 256: 150, 1024: 1000 };
-for (const size of [256, 1024]) {
-  await page.evaluate((size) => {
+// One Make: the times from the click to the map drawn and to "Map ready",
+// the parts the worker reports, and the longest main-thread task meanwhile.
+function timeOneMake(size) {
+  return page.evaluate(async (size) => {
     for (const [id, value] of Object.entries({ xsize: size, ysize: size, pathwidth: 4, waterwidth: 2, tileset: 2, seed: 1 })) {
       document.getElementById(id).value = String(value);
     }
+    performance.clearMeasures();
+    window.longTasks.length = 0;
+    const status = document.getElementById('status');
+    const runs = Number(document.body.dataset.runs);
+    const start = performance.now();
+    document.getElementById('make').click();
+    await new Promise((done) => {
+      const observer = new MutationObserver(() => {
+        if (document.body.dataset.state === 'idle' && Number(document.body.dataset.runs) > runs) {
+          observer.disconnect();
+          done();
+        }
+      });
+      observer.observe(document.body, { attributes: true });
+    });
+    const ready = performance.now() - start;
+    await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 100)));
+    const parts = Object.fromEntries(performance.getEntriesByType('measure').map((entry) => [entry.name, entry.duration]));
+    return { ready, parts, status: status.textContent, longest: Math.max(0, ...window.longTasks) };
   }, size);
-  const first = await timeOneMake();
-  await page.evaluate(() => performance.clearMeasures());
-  const times = [];
-  for (let i = 0; i < rounds; i++) times.push(await timeOneMake());
-  const parts = await page.evaluate(() => Object.fromEntries(['trevalk', 'trevalk-preview'].map(
-    (name) => [name, performance.getEntriesByName(name).map((entry) => entry.duration)])));
-  const status = await page.textContent('#status');
-  const m = median(times);
-  console.log(`  ${size} x ${size}: ${m.toFixed(0)} ms (first ${first.toFixed(0)} ms, all ${times.map((t) => t.toFixed(0)).join(' ')}; ${status}); goal under ${goals[size]} ms: ${verdict(m < goals[size])}`);
-  console.log(`    of which the trevalk run ${median(parts.trevalk).toFixed(0)} ms, the preview ${median(parts['trevalk-preview']).toFixed(0)} ms (medians)`);
 }
+
+// The native programs on the same map, one after the other, in a folder of
+// their own: the time of the two runs together.
+function timeNative(size) {
+  const folder = mkdtempSync(join(tmpdir(), 'trevalk-bench-'));
+  try {
+    writeFileSync(join(folder, 'ruvivare.dat'), readFileSync(join(root, 'data/ruvivare.dat')));
+    const start = performance.now();
+    const options = { cwd: folder, env: { ...process.env, QUENDREL_SEED: '1' }, stdio: ['ignore', 'ignore', 'pipe'] };
+    const made = spawnSync(join(nativeBin, 'trevalk'), [size, size, '4', '2', '2', 'maze.dat'].map(String), options);
+    const drawn = spawnSync(join(nativeBin, 'trevalk-preview'), ['maze.dat', 'maze.png'], options);
+    if (made.status !== 0 || drawn.status !== 0) throw new Error(`native run: ${made.stderr}${drawn.stderr}`);
+    return performance.now() - start;
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+}
+
+console.log(`The page against the native programs, Make to the map drawn and to "Map ready" (both downloads),`);
+console.log(`${rounds} rounds after one to warm up, each a page run and a native run one after the other; medians:`);
+const goals = { 256: 50, 4096: 700 };
+const longest = [];
+for (const size of [256, 4096]) {
+  await timeOneMake(size);
+  const times = { shown: [], ready: [], native: [], trevalk: [], preview: [] };
+  let status = '';
+  for (let round = 0; round < rounds; round++) {
+    const run = await timeOneMake(size);
+    times.shown.push(run.parts.shown);
+    times.ready.push(run.ready);
+    times.trevalk.push(run.parts.trevalk);
+    times.preview.push(run.parts['trevalk-preview']);
+    times.native.push(timeNative(size));
+    status = run.status;
+    if (size === 4096) longest.push(run.longest);
+  }
+  const shown = median(times.shown);
+  console.log(`  ${size} x ${size}: map drawn ${ms(shown)}, "Map ready" ${ms(median(times.ready))} (all ${times.ready.map((t) => t.toFixed(0)).join(' ')}; ${status}); goal under ${goals[size]} ms: ${verdict(shown < goals[size])}`);
+  console.log(`    in the worker: trevalk ${ms(median(times.trevalk))}, trevalk-preview ${ms(median(times.preview))}; the native trevalk and trevalk-preview: ${ms(median(times.native))}`);
+}
+console.log(`  the longest main-thread task during the 4096 x 4096 runs: ${longest.length ? ms(Math.max(...longest)) : 'none'} (tasks under 50 ms are not reported by the browser); goal none: ${verdict(Math.max(...longest) === 0)}`);
 await browser.close();
 server.close();
 
@@ -86,7 +128,7 @@ for (const [x, y] of [[341, 341], [1025, 1025], [4095, 4095]]) {
   console.log(`  ${x} x ${y}: native ${median(times.native).toFixed(2)} ms, WebAssembly ${median(times.wasm).toFixed(2)} ms: ${ratio.toFixed(2)}x (${Math.min(...times.ratio).toFixed(2)} to ${Math.max(...times.ratio).toFixed(2)}); mazes ${hashes.size === 1 ? 'identical' : 'DIFFERENT'}; goal within 2x: ${verdict(ratio <= 2 && hashes.size === 1)}`);
 }
 
-// ---- the site's size
+// ---- the sizes
 
 function sizeOf(path) {
   const info = statSync(path);
@@ -94,7 +136,8 @@ function sizeOf(path) {
   return readdirSync(path).reduce((sum, name) => sum + sizeOf(join(path, name)), 0);
 }
 const bytes = sizeOf(site);
-console.log(`\nThe site (build-web/site, template included): ${bytes.toLocaleString('en-US')} bytes; goal under 1 MB: ${verdict(bytes < 1_000_000)}`);
+console.log(`\nThe site (build-web/site, template, one-file page and license included): ${bytes.toLocaleString('en-US')} bytes; goal under 1 MB: ${verdict(bytes < 1_000_000)}`);
+console.log(`The one-file page, trevalk.html: ${sizeOf(join(site, 'trevalk.html')).toLocaleString('en-US')} bytes`);
 for (const name of readdirSync(site).sort()) {
   console.log(`  ${name}: ${sizeOf(join(site, name)).toLocaleString('en-US')}`);
 }

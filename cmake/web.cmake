@@ -1,17 +1,20 @@
-# The browser build (emcmake cmake; scripts/web-build): trevalk and
-# trevalk-preview as JavaScript modules whose factory a page calls afresh for
-# every run. The maze library is linked into trevalk, where
-# generator/linkedlibrary.cpp hands out its entry points from a table; the
-# preview runs on one thread.
-# zlib comes from scripts/build-wasm-zlib (ZLIB_LIBRARY, ZLIB_INCLUDE_DIR).
+# The browser build (the "browser" preset; scripts/web-build): trevalk and
+# trevalk-preview as classic scripts, each defining a factory that the page's
+# worker calls afresh for every run. The maze library is linked into trevalk,
+# where generator/linkedlibrary.cpp hands out its entry points from a table;
+# the preview runs on one thread. zlib comes from scripts/build-wasm-zlib
+# (ZLIB_LIBRARY, ZLIB_INCLUDE_DIR).
 target_sources(trevalk_generator PRIVATE
   $<TARGET_OBJECTS:quendrel_objects> ${PROJECT_SOURCE_DIR}/generator/linkedlibrary.cpp)
+# The preview tells the page's worker how many of its bands are written.
+target_sources(trevalk_system PRIVATE ${PROJECT_SOURCE_DIR}/system/progress.cpp)
 
 set(TREVALK_WEB_LINK_OPTIONS
   -sMODULARIZE=1
-  -sEXPORT_ES6=1
-  -sENVIRONMENT=web
-  # main runs when the page calls callMain, and exit() ends the runtime, so
+  # Classic scripts rather than modules: a worker loads them with
+  # importScripts, and the one-file page puts them in its worker's source.
+  -sENVIRONMENT=worker
+  # main runs when the worker calls callMain, and exit() ends the runtime, so
   # callMain returns the exit status and the output is flushed.
   -sINVOKE_RUN=0
   -sEXIT_RUNTIME=1

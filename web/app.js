@@ -1,399 +1,375 @@
-// The page: a form for trevalk's six arguments and the seed, a run of
-// trevalk and then of trevalk-preview on the map it wrote, and the results:
-// exit status, standard output and error, the image, two downloads.
-import { preparePrograms, runPreview, runTrevalk } from './programs.js';
+// The page: a form for trevalk's six arguments and the seed, a run of trevalk
+// and then of trevalk-preview on the map it wrote (in a worker), and the
+// result: a status line, the map to zoom into, two downloads, and the
+// details of what the programs printed. A map file can also be opened and
+// drawn. The rules live in rules.js, the memory in settings.js, the words in
+// view.js, the map's canvas in viewer.js, the worker's side in programs.js.
+import { Programs, shippedTemplate, Stopped } from './programs.js';
+import {
+  ARGUMENTS, DEFAULTS, commandLine, fieldRefusals, fileNameRefusal, formatCount, mapLengths,
+  parseAddress, parseDecimal, pngNameOf, shellWord,
+} from './rules.js';
+import {
+  forgetSettings, forgetTemplate, keepTemplate, loadSettings, loadTemplate, recordAddress, saveSettings,
+} from './settings.js';
+import {
+  $, clearResults, fillForm, firstError, hideDownloads, offerDownload, readForm, setBusy, setProgress,
+  setStatus, showRefusals, showRun, showSavedNames, showSections,
+} from './view.js';
+import { Viewer } from './viewer.js';
 
-// The largest map this page makes, in tiles: a 4096 x 4096 map is about
-// 150 MB, held a few times over (the program's files, the preview's, the
-// download), which a browser tab manages.
-const MOST_TILES = 4096 * 4096;
 // Maps up to this many tiles are made again shortly after an input changes.
 const AUTO_TILES = 1024 * 1024;
 const AUTO_DELAY_MS = 300;
-// Standard output shown at most, in bytes.
-const LOG_LIMIT = 64 * 1024;
-const DEFAULT_OUTFILE = 'maze.dat';
+// Map files opened at most, in bytes.
+const MOST_OPENED = 1024 ** 3;
 
-const $ = (id) => document.getElementById(id);
-const ARGUMENTS = ['xsize', 'ysize', 'pathwidth', 'waterwidth', 'tileset', 'outfile'];
-const fields = Object.fromEntries([...ARGUMENTS, 'seed'].map((id) => [id, $(id)]));
-const templateInput = $('template');
+const programs = new Programs();
+const viewer = new Viewer($('preview'));
+let ownTemplate = null; // { name, bytes } of the user's own template
+let runs = 0;
+let timer = null;
+// The address of the map shown, which a change of address is compared with.
+let shownAddress = null;
 
-// ---- the command line's numbers
+const PRESETS = {
+  duel: { xsize: '64', ysize: '64', pathwidth: '4', waterwidth: '2', tileset: '2' },
+  four: { xsize: '256', ysize: '256', pathwidth: '6', waterwidth: '2', tileset: '2' },
+  islands: { xsize: '128', ysize: '128', pathwidth: '4', waterwidth: '6', tileset: '2' },
+  huge: { xsize: '4096', ysize: '4096', pathwidth: '4', waterwidth: '2', tileset: '2' },
+};
 
-// A number as trevalk reads it ("%d"): blanks, a sign, digits; the rest is
-// ignored. null when there is no digit or it does not fit 32 bits.
-function parseDecimal(text) {
-  const match = /^[ \t\n\v\f\r]*([+-]?)([0-9]+)/.exec(text);
-  if (!match) return null;
-  const value = BigInt(match[1] === '-' ? `-${match[2]}` : match[2]);
-  if (value < -(2n ** 31n) || value > 2n ** 31n - 1n) return null;
-  return Number(value);
+function randomSeed() {
+  return String(crypto.getRandomValues(new Uint32Array(1))[0]);
 }
 
-// Width or height in tiles, as the map stores it: the low 16 bits.
-const tilesOf = (value) => value & 0xffff;
-
-const formatCount = (n) => n.toLocaleString('en-US');
-
-function shellWord(text) {
-  return /^[A-Za-z0-9_.,:+=\/-]+$/.test(text) ? text : `'${text.replace(/'/g, `'\\''`)}'`;
-}
-
-function commandLine(values) {
-  const words = ARGUMENTS.map((name) => shellWord(values[name]));
-  const seed = values.seed === '' ? '' : `QUENDREL_SEED=${shellWord(values.seed)} `;
-  return `${seed}trevalk ${words.join(' ')}`;
-}
-
-// ---- the address: #64x64/4/2/2/seed=123 (and /out=NAME for another file name)
-
-function addressOf(values) {
-  const part = (text) => encodeURIComponent(text);
-  let hash = `${part(values.xsize).replace(/x/gi, (c) => `%${c.charCodeAt(0).toString(16)}`)}x`;
-  hash += `${part(values.ysize)}/${part(values.pathwidth)}/${part(values.waterwidth)}/`;
-  hash += `${part(values.tileset)}/seed=${part(values.seed)}`;
-  if (values.outfile !== DEFAULT_OUTFILE) hash += `/out=${part(values.outfile)}`;
-  return `#${hash}`;
-}
-
-// The form's values that an address carries; null for an address of none.
-function valuesOfAddress(hash) {
-  try {
-    const parts = hash.replace(/^#/, '').split('/');
-    const size = parts[0].search(/x/i);
-    if (size < 0) return null;
-    const values = {
-      xsize: decodeURIComponent(parts[0].slice(0, size)),
-      ysize: decodeURIComponent(parts[0].slice(size + 1)),
-      seed: '',
-    };
-    ['pathwidth', 'waterwidth', 'tileset'].forEach((name, i) => {
-      if (parts[i + 1] !== undefined && !parts[i + 1].includes('=')) {
-        values[name] = decodeURIComponent(parts[i + 1]);
-      }
-    });
-    for (const part of parts.slice(1)) {
-      const equals = part.indexOf('=');
-      if (equals < 0) continue;
-      const key = part.slice(0, equals);
-      const value = decodeURIComponent(part.slice(equals + 1));
-      if (key === 'seed') values.seed = value;
-      if (key === 'out') values.outfile = value;
-    }
-    return values;
-  } catch {
-    return null;
-  }
-}
-
-// ---- checks before a run
-
-function readForm() {
-  return Object.fromEntries(Object.entries(fields).map(([name, input]) => [name, input.value]));
-}
-
-// Tiles of the map the values ask for; null when the run itself would
-// refuse the arguments (it then says so).
 function tilesAsked(values) {
   const x = parseDecimal(values.xsize);
   const y = parseDecimal(values.ysize);
-  if (x === null || y === null) return null;
-  return { width: tilesOf(x), height: tilesOf(y), tiles: tilesOf(x) * tilesOf(y) };
+  return x === null || y === null ? null : (x & 0xffff) * (y & 0xffff);
 }
 
-// Whether every section of the map fits its 32-bit length, as trevalk
-// checks before it makes anything (it says so itself when they do not).
-function mapFits({ width, height }) {
-  return 2 * width * height <= 0xffffffff && (4 * width + 8) * (height + 1) <= 0xffffffff;
+function showTemplate() {
+  $('template-name').textContent = ownTemplate
+    ? `Your own template, ${ownTemplate.name} (${formatCount(ownTemplate.bytes.length)} bytes), kept in this browser.`
+    : 'The template that comes with trevalk.';
+  $('template-clear').hidden = ownTemplate === null;
 }
 
-// Why the page does not run trevalk with these values; null when it does.
-function refusal(values) {
-  const name = values.outfile;
-  // Browsers save a download under a plain name, and change the characters
-  // that some systems do not allow in one.
-  if (name === '' || name === '.' || name === '..' || /[\/\\:*?"<>|\x00-\x1f]/.test(name)) {
-    return `The file name "${name}" is not a plain file name: the map is downloaded under a name without folders or any of the characters \\ / : * ? " < > |.`;
-  }
-  if (new TextEncoder().encode(name).length > 255) {
-    return `The file name is longer than 255 bytes, more than file systems take.`;
-  }
-  if (values.seed !== '' && !/^[0-9]+$/.test(values.seed)) {
-    return `The seed "${values.seed}" is not a whole number from 0 to 4294967295; leave it empty for a random one.`;
-  }
-  if (values.seed !== '' && BigInt(values.seed) > 4294967295n) {
-    return `The seed ${values.seed} is larger than 4294967295; leave it empty for a random one.`;
-  }
-  const asked = tilesAsked(values);
-  if (asked !== null && asked.tiles > MOST_TILES && mapFits(asked)) {
-    return (
-      `A map of ${asked.width} x ${asked.height} tiles (${formatCount(asked.tiles)} tiles) is ` +
-      `larger than this page makes: at most 4096 x 4096 tiles (${formatCount(MOST_TILES)}, in any ` +
-      `shape) fit its memory. The command line makes it:\n  ` +
-      commandLine(values)
-    );
-  }
-  return null;
-}
-
-function randomSeed() {
-  return crypto.getRandomValues(new Uint32Array(1))[0];
-}
-
-// ---- the template
-
-let shippedTemplate = null;
-
-async function templateBytes() {
-  const chosen = templateInput.files[0];
-  if (chosen) return new Uint8Array(await chosen.arrayBuffer());
-  if (!shippedTemplate) {
-    shippedTemplate = fetch(new URL('data/ruvivare.dat', import.meta.url)).then(async (response) => {
-      if (!response.ok) throw new Error(`data/ruvivare.dat: ${response.status} ${response.statusText}`);
-      return new Uint8Array(await response.arrayBuffer());
-    });
-    shippedTemplate.catch(() => {
-      shippedTemplate = null;
-    });
-  }
-  return shippedTemplate;
-}
-
-// ---- showing a run
-
-const decoder = new TextDecoder();
-let objectUrls = [];
-
-function offerDownload(link, bytes, name, type) {
-  const url = URL.createObjectURL(new Blob([bytes], { type }));
-  objectUrls.push(url);
-  link.href = url;
-  link.download = name;
-  link.textContent = `Download ${name}`;
-  link.hidden = false;
-}
-
-function clearResults() {
-  for (const url of objectUrls) URL.revokeObjectURL(url);
-  objectUrls = [];
-  for (const link of [$('download-map'), $('download-png')]) {
-    link.hidden = true;
-    link.removeAttribute('href');
-  }
-  $('preview').classList.add('stale');
-  $('preview-errors').hidden = true;
-  $('log-note').hidden = true;
-  $('share-note').hidden = true;
-  $('log').textContent = '';
-  $('errors').textContent = '';
-  $('preview-caption').textContent = '';
-}
-
-function showText(bytes, element, note) {
-  const shown = bytes.length > LOG_LIMIT ? bytes.subarray(0, LOG_LIMIT) : bytes;
-  element.textContent = decoder.decode(shown);
-  if (note && bytes.length > LOG_LIMIT) {
-    note.textContent =
-      `The run printed ${formatCount(bytes.length)} bytes; only the first 64 KiB ` +
-      `(${formatCount(LOG_LIMIT)} bytes) are shown.`;
-    note.hidden = false;
+// Runs `work` as the page's one run: the state, the Stop button and the
+// progress follow it. A newer run, or Stop, ends it; `work` gets a check to
+// make before it starts the programs.
+let current = 0;
+let stopped = 0;
+async function asRun(work) {
+  const mine = ++current;
+  const stillWanted = () => {
+    if (mine !== current || mine === stopped) throw new Stopped('Stopped.');
+  };
+  setBusy(true, runs);
+  try {
+    await work(stillWanted);
+  } catch (error) {
+    if (mine === current) {
+      if (error instanceof Stopped) {
+        setStatus('Stopped: no map was made.');
+      } else {
+        setStatus(`Not made: ${error.message} Making the map again tries again.`);
+        $('errors').textContent = error.message;
+      }
+      viewer.show(null);
+    }
+  } finally {
+    if (mine === current) setProgress(null);
+    runs += 1;
+    setBusy(programs.running || timer !== null, runs);
   }
 }
 
-// Draws the image on the canvas. An image element would do, but the browser
-// keeps every image it decoded for one, and a large map's image takes tens of
-// megabytes; a decoded bitmap is let go as soon as it is drawn.
-async function showPreview(png) {
-  const canvas = $('preview');
-  canvas.classList.remove('stale');
-  if (!png) {
-    canvas.width = canvas.height = 0;
-    canvas.hidden = true;
-    return;
-  }
-  const bitmap = await createImageBitmap(new Blob([png], { type: 'image/png' }));
-  canvas.width = bitmap.width;
-  canvas.height = bitmap.height;
-  canvas.getContext('2d').drawImage(bitmap, 0, 0);
-  bitmap.close();
-  canvas.hidden = false;
+function stop() {
+  stopped = current;
+  programs.stop();
 }
 
-function pngNameOf(outfile) {
-  const name = /\.[^.]*$/.test(outfile) ? outfile.replace(/\.[^.]*$/, '.png') : `${outfile}.png`;
-  return name === outfile ? `${outfile}.png` : name;
+function progressShown(verb) {
+  let tenths = -1;
+  return (fraction) => {
+    setProgress(fraction);
+    const now = Math.floor(fraction * 10);
+    if (now !== tenths) {
+      tenths = now;
+      setStatus(`${verb}… ${now * 10} %`);
+    }
+  };
 }
 
-// ---- one run
+// ---- making a map
 
-async function makeMap() {
+async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
   const values = readForm();
-  clearResults();
-  const refused = refusal(values);
-  if (refused !== null) {
-    $('errors').textContent = refused;
-    $('command').textContent = '';
-    await showPreview(null);
-    $('status').textContent = 'not made';
+  const refusals = fieldRefusals(values);
+  showRefusals(refusals);
+  if (Object.keys(refusals).length > 0) {
+    setStatus('Not made: a setting needs changing (marked below its field).');
+    hideDownloads();
+    $('preview').classList.add('stale');
     return;
   }
   if (values.seed === '') {
-    values.seed = String(randomSeed());
-    fields.seed.value = values.seed;
+    values.seed = randomSeed();
+    $('seed').value = values.seed;
   }
-  history.replaceState(null, '', addressOf(values));
-  $('command').textContent = commandLine(values);
-  $('share-note').hidden = templateInput.files.length === 0;
-  $('status').textContent = 'making…';
+  if (record) recordAddress(values, { replace: record === 'replace' });
+  shownAddress = location.hash;
+  saveSettings(values);
+  clearResults({ command: commandLine(values) });
+  $('share-note').hidden = ownTemplate === null;
+  const showProgress = progressShown('Making');
+  showProgress(0);
+  if (reveal && matchMedia('(max-width: 50rem)').matches) $('result').scrollIntoView({ block: 'start' });
 
-  let template;
-  try {
-    template = await templateBytes();
-  } catch (error) {
-    $('errors').textContent = `The template could not be read: ${error.message}`;
-    await showPreview(null);
-    $('status').textContent = 'not made';
+  const template = ownTemplate ? ownTemplate.bytes : await shippedTemplate();
+  stillWanted();
+  const width = parseDecimal(values.xsize) & 0xffff;
+  const height = parseDecimal(values.ysize) & 0xffff;
+  const lengths = mapLengths(width, height);
+  const started = performance.now();
+  const label = `The map ${values.outfile}, ${width} x ${height} tiles`;
+  let shown = false;
+  const showView = (view) => {
+    shown = true;
+    $('preview').classList.remove('stale');
+    $('preview').setAttribute('aria-label', label);
+    viewer.show(view);
+    viewer.drawn().then(() => performance.measure('shown', { start: started }));
+  };
+  const result = await programs.start(
+    {
+      type: 'make',
+      args: ARGUMENTS.map((name) => values[name]),
+      pngName: pngNameOf(values.outfile),
+      seed: values.seed,
+      template,
+      expectedBytes: lengths.mask + lengths.isom + 2 * lengths.tile + template.length,
+    },
+    showProgress,
+    showView,
+  );
+  showRun(result);
+  if (result.status !== 0 || !result.map) {
+    viewer.show(null);
+    setStatus(result.status === null ? `Not made: the program stopped (${firstError(result)}).` : `Not made: ${firstError(result)}`, result.status);
     return;
   }
-  const args = ARGUMENTS.map((name) => values[name]);
-  const started = performance.now();
-  const run = await runTrevalk(args, { seed: values.seed, template });
-  performance.measure('trevalk', { start: started });
-  showText(run.stdout, $('log'), $('log-note'));
-  showText(run.stderr, $('errors'));
-  if (run.failure !== null) $('errors').textContent += `\n${run.failure}`;
+  offerDownload('download-map', result.map, values.outfile);
+  showSections(result.sections, values.outfile);
+  showPreview(result.preview, label, { shown });
+  performance.measure('make', { start: started });
+  // Where the time went, for bench/web.
+  const parts = { trevalk: result.time, 'trevalk-preview': result.preview.time, view: result.viewTime, image: result.preview.viewTime, 'map-blob': result.blobTime };
+  for (const [name, time] of Object.entries(parts)) performance.measure(name, { start: started, duration: time ?? 0 });
+  await viewer.drawn();
+  setStatus(result.preview.png ? 'Map ready' : 'Map ready, but its image could not be made (see below)', result.status);
+}
 
-  let png = null;
-  if (run.status === 0 && run.map) {
-    offerDownload($('download-map'), run.map, values.outfile, 'application/octet-stream');
-    const pngName = pngNameOf(values.outfile);
-    const previewStarted = performance.now();
-    const preview = await runPreview(values.outfile, run.map, pngName);
-    performance.measure('trevalk-preview', { start: previewStarted });
-    if (preview.status === 0 && preview.png) {
-      png = preview.png;
-      offerDownload($('download-png'), png, pngName, 'image/png');
-      $('preview').setAttribute('aria-label', `The map ${values.outfile}`);
-      $('preview-caption').textContent = decoder.decode(preview.stdout).trim();
-    } else {
-      const why = decoder.decode(preview.stderr).trim() || preview.failure || '';
-      $('preview-errors').textContent = `No image: trevalk-preview ended with exit ${preview.status}.\n${why}`;
-      $('preview-errors').hidden = false;
-    }
+// The image of a map, drawn and offered; a preview that failed says why.
+// `shown`: the map is on the canvas already, drawn from its tiles.
+function showPreview(preview, label, { shown = false } = {}) {
+  $('preview').classList.remove('stale');
+  $('preview').setAttribute('aria-label', label);
+  if (preview.png) {
+    offerDownload('download-png', preview.png, preview.pngName);
+    $('preview-caption').textContent = new TextDecoder().decode(preview.stdout.head).trim();
+  } else {
+    $('preview-errors').textContent = `No image: trevalk-preview ended with exit status ${preview.status ?? 'none'}.\n${firstError(preview)}`;
+    $('preview-errors').hidden = false;
   }
-  await showPreview(png);
-  $('status').textContent = run.status === null ? 'ended abnormally' : `exit ${run.status}`;
+  if (preview.view) viewer.show(preview.view);
+  else if (!shown) viewer.show(null);
 }
 
-// ---- when to run: one run at a time; a request during a run makes one
-// more afterwards; input changes wait a moment.
+// ---- opening a map file
 
-let running = false;
-let again = false;
-let timer = null;
-let runs = 0;
-
-function showState() {
-  document.body.dataset.state = running || again || timer !== null ? 'busy' : 'idle';
-  document.body.dataset.runs = String(runs);
+async function openMap(stillWanted, file) {
+  const name = fileNameRefusal(file.name) === null ? file.name : 'map.dat';
+  const pngName = pngNameOf(name);
+  clearResults({ command: `trevalk-preview ${shellWord(name)} ${shellWord(pngName)}` });
+  if (file.size > MOST_OPENED) {
+    setStatus(`Not opened: ${file.name.slice(0, 100)} is ${formatCount(file.size)} bytes, more than this page opens (1 GiB).`);
+    viewer.show(null);
+    return;
+  }
+  stillWanted();
+  const result = await programs.start({ type: 'open', file, name, pngName }, progressShown('Drawing'));
+  const label = name === file.name ? name : `${name} (opened from a file whose name cannot be saved as it is)`;
+  showRun(result.preview);
+  showSections(result.sections, label);
+  showPreview(result.preview, `The map ${label}`);
+  await viewer.drawn();
+  setStatus(result.preview.png ? `Opened ${label}` : `Not drawn: ${firstError(result.preview)}`, result.preview.status);
 }
 
-async function requestRun() {
+// ---- when to run: a new request replaces a running one; input changes
+// wait a moment, and large maps wait for "Make the map".
+
+function requestMake(options) {
   if (timer !== null) clearTimeout(timer);
   timer = null;
-  if (running) {
-    again = true;
-    showState();
-    return;
-  }
-  running = true;
-  showState();
-  try {
-    await makeMap();
-  } catch (error) {
-    const errors = $('errors');
-    errors.textContent += `${errors.textContent ? '\n' : ''}${error && error.message ? error.message : error}`;
-    await showPreview(null).catch(() => {});
-    $('status').textContent = 'not made';
-  } finally {
-    running = false;
-    runs += 1;
-    showState();
-  }
-  if (again) {
-    again = false;
-    requestRun();
-  }
-}
-
-// What is shown no longer belongs to the form: no download of it is offered.
-function markChanged(status) {
-  for (const link of [$('download-map'), $('download-png')]) link.hidden = true;
-  $('preview').classList.add('stale');
-  $('status').textContent = status;
+  return asRun((stillWanted) => makeMap(stillWanted, options));
 }
 
 function inputChanged() {
   if (timer !== null) clearTimeout(timer);
   timer = null;
-  const asked = tilesAsked(readForm());
-  if (asked !== null && asked.tiles > AUTO_TILES) {
-    markChanged('changed: a map this large waits for “Make the map”');
-    showState();
+  const values = readForm();
+  showSavedNames(values.outfile);
+  hideDownloads();
+  $('preview').classList.add('stale');
+  const refusals = fieldRefusals(values);
+  showRefusals(refusals);
+  if (Object.keys(refusals).length > 0) {
+    setStatus('Not made: a setting needs changing (marked below its field).');
+    setBusy(programs.running, runs);
     return;
   }
-  markChanged('changed');
+  const tiles = tilesAsked(values);
+  if (tiles > AUTO_TILES) {
+    setStatus('Changed: a map this large waits for “Make the map”.');
+    setBusy(programs.running, runs);
+    return;
+  }
+  if (values.seed === '' && document.activeElement === $('seed')) {
+    // The seed is being typed: a seed drawn now would mix into it.
+    setStatus('Changed: “Make the map” draws a seed while the seed field is empty.');
+    setBusy(programs.running, runs);
+    return;
+  }
+  setStatus('Changed');
   timer = setTimeout(() => {
     timer = null;
-    requestRun();
+    requestMake();
   }, AUTO_DELAY_MS);
-  showState();
+  setBusy(true, runs);
 }
 
-function fillForm(values) {
-  for (const [name, value] of Object.entries(values)) {
-    if (fields[name] && value !== undefined) fields[name].value = value;
+// Fills the form from the address and makes its map; a bad address is
+// refused in words, and the form keeps what it held.
+function followAddress({ first = false } = {}) {
+  if (location.hash === shownAddress) return false;
+  shownAddress = location.hash;
+  const asked = parseAddress(location.hash);
+  if (asked.none) return false;
+  if (asked.error) {
+    asRun(async () => {
+      setStatus(`Not made: the address is not one this page reads: ${asked.error.slice(0, 200)}`);
+    });
+    return true;
   }
+  fillForm(asked.values);
+  showSavedNames(asked.values.outfile);
+  requestMake({ record: first ? null : 'replace' });
+  return true;
 }
+
+// ---- the controls
 
 $('form').addEventListener('submit', (event) => {
   event.preventDefault();
-  requestRun();
+  requestMake({ reveal: true });
 });
 $('form').addEventListener('input', (event) => {
-  if (event.target === templateInput) return;
-  if (event.target === fields.seed && fields.seed.value === '') {
-    // The seed is being typed: a seed drawn now would mix into it.
-    if (timer !== null) clearTimeout(timer);
-    timer = null;
-    markChanged('changed: “Make the map” draws a seed when the field is empty');
-    showState();
-    return;
-  }
-  inputChanged();
-});
-templateInput.addEventListener('change', inputChanged);
-$('template-clear').addEventListener('click', () => {
-  templateInput.value = '';
-  inputChanged();
+  if (event.target.type !== 'file') inputChanged();
 });
 $('reseed').addEventListener('click', () => {
-  fields.seed.value = '';
-  requestRun();
+  $('seed').value = '';
+  requestMake({ reveal: true });
 });
-window.addEventListener('hashchange', () => {
-  const values = valuesOfAddress(location.hash);
-  if (values) {
-    // An address says everything a map is made from: what it leaves out is
-    // the default, and the template the shipped one.
-    templateInput.value = '';
-    fillForm({ outfile: DEFAULT_OUTFILE, ...values });
-    requestRun();
+$('cancel').addEventListener('click', stop);
+$('reset').addEventListener('click', async () => {
+  forgetSettings();
+  await forgetTemplate();
+  ownTemplate = null;
+  $('template').value = '';
+  showTemplate();
+  fillForm(DEFAULTS);
+  showSavedNames(DEFAULTS.outfile);
+  requestMake({ reveal: true });
+});
+for (const button of document.querySelectorAll('[data-preset]')) {
+  button.addEventListener('click', () => {
+    fillForm({ ...PRESETS[button.dataset.preset], seed: '' });
+    requestMake({ reveal: true });
+  });
+}
+$('template').addEventListener('change', async () => {
+  const file = $('template').files[0];
+  if (!file) return;
+  ownTemplate = { name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) };
+  showTemplate();
+  await keepTemplate(ownTemplate);
+  inputChanged();
+});
+$('template-clear').addEventListener('click', async () => {
+  ownTemplate = null;
+  $('template').value = '';
+  showTemplate();
+  await forgetTemplate();
+  inputChanged();
+});
+$('open-map').addEventListener('change', () => {
+  const file = $('open-map').files[0];
+  // Cleared, so that choosing the same file again opens it again.
+  $('open-map').value = '';
+  if (file) asRun((stillWanted) => openMap(stillWanted, file));
+});
+document.addEventListener('dragover', (event) => {
+  if (!event.dataTransfer.types.includes('Files')) return;
+  event.preventDefault();
+  document.body.classList.add('dropping');
+});
+document.addEventListener('dragleave', (event) => {
+  if (event.relatedTarget === null) document.body.classList.remove('dropping');
+});
+document.addEventListener('drop', (event) => {
+  document.body.classList.remove('dropping');
+  const file = event.dataTransfer.files[0];
+  if (!file) return;
+  event.preventDefault();
+  asRun((stillWanted) => openMap(stillWanted, file));
+});
+$('copy-link').addEventListener('click', async () => {
+  const button = $('copy-link');
+  try {
+    await navigator.clipboard.writeText(location.href);
+    button.textContent = 'Link copied';
+  } catch {
+    button.textContent = 'Copy the address from the address bar';
   }
+  setTimeout(() => {
+    button.textContent = 'Copy link';
+  }, 2000);
 });
+$('zoom-in').addEventListener('click', () => viewer.zoomBy(2));
+$('zoom-out').addEventListener('click', () => viewer.zoomBy(0.5));
+$('zoom-fit').addEventListener('click', () => viewer.fit());
+window.addEventListener('popstate', () => followAddress());
+window.addEventListener('hashchange', () => followAddress());
 
-const opened = valuesOfAddress(location.hash);
-if (opened) fillForm(opened);
-preparePrograms().catch(() => {});
-requestRun();
+// ---- the start: the address, else the remembered settings
+
+async function start() {
+  if (location.protocol === 'http:' || location.protocol === 'https:') {
+    navigator.serviceWorker?.register('sw.js').catch(() => {});
+  }
+  programs.compile().catch(() => {});
+  ownTemplate = await loadTemplate();
+  showTemplate();
+  if (!followAddress({ first: true })) {
+    const settings = loadSettings();
+    fillForm(settings);
+    showSavedNames(settings.outfile);
+    requestMake({ record: 'replace' });
+  }
+}
+
+start();

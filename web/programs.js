@@ -1,142 +1,185 @@
-// Runs trevalk and trevalk-preview, built for the browser, as the command
-// line runs them: arguments, an environment, files in a current folder,
-// standard output and standard error, an exit status. Each run gets a fresh
-// instance of its program (a program's memory and files start anew, as a
-// process's do); the WebAssembly code itself is compiled once per page.
-import createTrevalk from './trevalk.js';
-import createTrevalkPreview from './trevalk-preview.js';
+// The page's side of its worker (worker.js), which runs trevalk and
+// trevalk-preview: compiling the two programs once per page, one run at a
+// time, its progress, and stopping it at once by ending the worker (the
+// next run starts a fresh one). Served, the programs, the worker and the
+// template are files beside the page; in the one-file page they are blocks
+// of the page itself.
 
-const compiled = new Map();
+// Raised when a run is stopped before it ends.
+export class Stopped extends Error {}
 
-function compile(name) {
-  if (!compiled.has(name)) {
-    const url = new URL(name, import.meta.url);
-    const module = WebAssembly.compileStreaming(fetch(url)).catch(async () => {
-      // A server that does not say application/wasm: compile the bytes.
-      const response = await fetch(url);
-      if (!response.ok) throw new Error(`${name}: ${response.status} ${response.statusText}`);
-      return WebAssembly.compile(await response.arrayBuffer());
-    });
-    module.catch(() => compiled.delete(name));
-    compiled.set(name, module);
-  }
-  return compiled.get(name);
+// The bytes of a file built into the one-file page; null when served.
+function embedded(name) {
+  const block = document.getElementById(`embedded:${name}`);
+  if (block === null) return null;
+  const text = atob(block.textContent.trim());
+  const bytes = new Uint8Array(text.length);
+  for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+  return bytes;
 }
 
-// Bytes a program writes to one of its standard streams.
-class Capture {
-  constructor() {
-    this.chunks = [];
-    this.current = new Uint8Array(65536);
-    this.used = 0;
-    this.put = (byte) => {
-      if (byte === null || byte === undefined) return;
-      if (this.used === this.current.length) {
-        this.chunks.push(this.current);
-        this.current = new Uint8Array(this.current.length * 2);
-        this.used = 0;
-      }
-      this.current[this.used++] = byte;
-    };
-  }
-
-  bytes() {
-    const length = this.chunks.reduce((sum, chunk) => sum + chunk.length, 0) + this.used;
-    const all = new Uint8Array(length);
-    let at = 0;
-    for (const chunk of this.chunks) {
-      all.set(chunk, at);
-      at += chunk.length;
-    }
-    all.set(this.current.subarray(0, this.used), at);
-    return all;
-  }
-}
-
-const encoder = new TextEncoder();
-
-function putText(capture, text) {
-  for (const byte of encoder.encode(`${text}\n`)) capture.put(byte);
-}
-
-// Runs one program: `files` (name -> bytes) are put in its current folder
-// first, `env` is added to its environment; the files named in `outputs`
-// are read back afterwards when they exist. Resolves to
-// { status, stdout, stderr, files } with stdout and stderr as bytes; a run
-// that ends abnormally (out of memory, a trap) has status null and its
-// reason in `failure`.
-async function runProgram(factory, wasmName, program, args, { files = {}, env = {}, outputs = [] }) {
-  const wasm = await compile(wasmName);
-  const stdout = new Capture();
-  const stderr = new Capture();
-  const instance = await factory({
-    thisProgram: program,
-    instantiateWasm(imports, receive) {
-      WebAssembly.instantiate(wasm, imports).then((made) => receive(made, wasm));
-      return {};
-    },
-    preRun: [
-      (module) => {
-        module.FS.init(() => null, stdout.put, stderr.put);
-        if (Object.keys(env).length > 0) Object.assign(module.ENV, env);
-        module.FS.mkdir('/maps');
-        module.FS.chdir('/maps');
-        for (const [name, bytes] of Object.entries(files)) module.FS.writeFile(name, bytes);
-      },
-    ],
-    // The runtime's own messages (an abort's reason); the program's output
-    // goes through the streams above.
-    print: (text) => putText(stdout, text),
-    printErr: (text) => putText(stderr, text),
-  });
-  let status = null;
-  let failure = null;
+async function fetchBytes(name) {
+  let response;
   try {
-    status = instance.callMain(args);
+    response = await fetch(name);
   } catch (error) {
-    failure = error && error.message ? error.message : String(error);
+    throw new Error(`${name} could not be fetched (${error.message}).`);
   }
-  const read = {};
-  for (const name of outputs) {
+  if (!response.ok) throw new Error(`${name} could not be fetched (${response.status} ${response.statusText}).`);
+  return new Uint8Array(await response.arrayBuffer());
+}
+
+async function compile(name) {
+  const bytes = embedded(name) ?? (await fetchBytes(name));
+  try {
+    return await WebAssembly.compile(bytes);
+  } catch (error) {
+    throw new Error(`${name} is damaged and could not be compiled (${error.message}).`);
+  }
+}
+
+let shipped = null;
+
+// The template that comes with trevalk.
+export function shippedTemplate() {
+  if (shipped === null) {
+    const bytes = embedded('data/ruvivare.dat');
+    shipped = bytes !== null ? Promise.resolve(bytes) : fetchBytes('data/ruvivare.dat');
+    shipped.catch(() => {
+      shipped = null;
+    });
+  }
+  return shipped;
+}
+
+let workerUrl = null;
+
+function startWorker() {
+  if (workerUrl === null) {
+    const source = document.getElementById('embedded:worker.js');
+    workerUrl = source === null ? 'worker.js' : URL.createObjectURL(new Blob([source.textContent], { type: 'text/javascript' }));
+  }
+  return new Worker(workerUrl);
+}
+
+export class Programs {
+  constructor() {
+    this.modules = null;
+    this.worker = null;
+    this.run = null;
+    this.nextId = 1;
+    this.views = null;
+    // The preview's colours, which a worker learns once and the next one is given.
+    this.colours = null;
+  }
+
+  // Both programs compiled; a failure is forgotten, so the next run tries again.
+  compile() {
+    if (this.modules === null) {
+      this.modules = Promise.all([compile('trevalk.wasm'), compile('trevalk-preview.wasm')]).then(
+        ([trevalk, preview]) => ({ trevalk, preview }),
+      );
+      this.modules.catch(() => {
+        this.modules = null;
+      });
+    }
+    return this.modules;
+  }
+
+  // Sends `request` (make or open) to the worker; resolves to its result, or
+  // rejects with Stopped, or with an Error in plain words. A running one is
+  // stopped first. `onView` gets the map's view when it comes before the end.
+  async start(request, onProgress, onView = () => {}) {
+    this.stop();
+    const id = this.nextId++;
+    const run = { id, onProgress, onView };
+    this.run = run;
+    const finished = new Promise((resolve, reject) => {
+      run.resolve = resolve;
+      run.reject = reject;
+    });
+    let modules;
     try {
-      if (instance.FS.isFile(instance.FS.stat(name).mode)) read[name] = instance.FS.readFile(name);
-    } catch {
-      // Not written.
+      modules = await this.compile();
+    } catch (error) {
+      if (this.run === run) this.run = null;
+      run.reject(new Error(`The page could not load its programs: ${error.message}`));
+      return finished;
+    }
+    if (this.run !== run) return finished;
+    if (this.worker === null) this.startWorkers(modules);
+    this.worker.postMessage({ ...request, id });
+    return finished;
+  }
+
+  // The worker that runs the programs, and the one that makes the views of
+  // the maps it makes, joined by a port; the second outlives the first.
+  startWorkers(modules) {
+    const failed = (which) => (event) => {
+      event.preventDefault();
+      if (which === 'views') this.views = null;
+      this.fail(`The page's ${which} worker stopped: ${event.message || 'it could not be started'}.`);
+    };
+    if (this.views === null) {
+      this.views = startWorker();
+      this.views.onmessage = ({ data }) => this.receive(data);
+      this.views.onerror = failed('views');
+    }
+    const channel = new MessageChannel();
+    this.views.postMessage({ type: 'port', port: channel.port2 }, [channel.port2]);
+    this.worker = startWorker();
+    this.worker.onmessage = ({ data }) => this.receive(data);
+    this.worker.onerror = failed('programs');
+    this.worker.postMessage({ type: 'modules', ...modules, colours: this.colours, viewPort: channel.port1 }, [channel.port1]);
+  }
+
+  receive(data) {
+    if (data.type === 'colours') {
+      this.colours = { table: data.table, colours: data.colours };
+      return;
+    }
+    const run = this.run;
+    if (run === null || data.id !== run.id) return;
+    if (data.type === 'progress') {
+      run.onProgress(data.fraction);
+    } else if (data.type === 'view') {
+      run.viewShown = true;
+      run.onView(data.view);
+      if (run.done) this.finish(run);
+    } else if (data.type === 'done') {
+      // A view on its way from the other worker is waited for.
+      run.done = data;
+      if (!data.viewSent || run.viewShown) this.finish(run);
+    } else if (data.type === 'failed') {
+      this.run = null;
+      run.reject(new Error(data.message));
     }
   }
-  return { status, failure, stdout: stdout.bytes(), stderr: stderr.bytes(), files: read };
-}
 
-// trevalk xsize ysize pathwidth waterwidth tileset outfile, in a folder
-// holding `template` as ruvivare.dat; `seed` (a string) becomes
-// QUENDREL_SEED. `files.map` is the map written, when there is one.
-export async function runTrevalk(args, { seed, template }) {
-  const outfile = args[5];
-  const env = seed === undefined ? {} : { QUENDREL_SEED: seed };
-  const result = await runProgram(createTrevalk, 'trevalk.wasm', 'trevalk', args, {
-    files: { 'ruvivare.dat': template },
-    env,
-    outputs: [outfile],
-  });
-  result.map = result.files[outfile];
-  return result;
-}
+  finish(run) {
+    this.run = null;
+    run.resolve(run.done);
+  }
 
-// trevalk-preview MAP PNG at its default scale. `png` is the image written,
-// when there is one.
-export async function runPreview(mapName, map, pngName) {
-  const result = await runProgram(
-    createTrevalkPreview,
-    'trevalk-preview.wasm',
-    'trevalk-preview',
-    [mapName, pngName],
-    { files: { [mapName]: map }, outputs: [pngName] },
-  );
-  result.png = result.files[pngName];
-  return result;
-}
+  // Ends the worker and everything it holds; the next run starts another.
+  fail(message) {
+    this.worker?.terminate();
+    this.worker = null;
+    const run = this.run;
+    this.run = null;
+    run?.reject(new Error(message));
+  }
 
-// Compiles both programs ahead of the first run.
-export function preparePrograms() {
-  return Promise.all([compile('trevalk.wasm'), compile('trevalk-preview.wasm')]);
+  stop() {
+    const run = this.run;
+    if (run === null) return;
+    this.worker?.terminate();
+    this.worker = null;
+    this.run = null;
+    run.reject(new Stopped('Stopped.'));
+  }
+
+  get running() {
+    return this.run !== null;
+  }
 }

@@ -1,12 +1,15 @@
 // The web page in Debian's Chromium: every map and image it offers for
 // download must be the native trevalk's and trevalk-preview's, byte for
-// byte, for the arguments, seed and template it shows.
+// byte, for the arguments, seed and template it shows; and the page must
+// stay a usable app: never frozen, stoppable, offline, on a phone, for
+// assistive technology, with any map file.
 //
 // TREVALK_SITE: the built page (build-web/site); TREVALK_NATIVE: the folder of
 // the native programs (build-web/native/bin); CHROMIUM: the browser.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { cpSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
@@ -19,18 +22,18 @@ import { serveSite } from '../../scripts/serve-site.mjs';
 const root = fileURLToPath(new URL('../../', import.meta.url));
 const site = process.env.TREVALK_SITE || join(root, 'build-web/site');
 const nativeBin = process.env.TREVALK_NATIVE || join(root, 'build-web/native/bin');
+const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 const LOG_LIMIT = 64 * 1024;
+const ARGUMENT_IDS = ['xsize', 'ysize', 'pathwidth', 'waterwidth', 'tileset', 'outfile'];
 
-// ---- templates: the shipped one, one of our own, one without "MASK"
+// ---- maps and templates: the shipped template, one of our own, one without "MASK"
 
 const shipped = readFileSync(join(root, 'data/ruvivare.dat'));
 
 function sections(bytes) {
   const list = [];
-  for (let at = 0; at + 8 <= bytes.length; ) {
-    const length = bytes.readUInt32LE(at + 4);
-    list.push(bytes.subarray(at, at + 8 + length));
-    at += 8 + length;
+  for (let at = 0; at + 8 <= bytes.length; at += 8 + bytes.readUInt32LE(at + 4)) {
+    list.push(bytes.subarray(at, at + 8 + bytes.readUInt32LE(at + 4)));
   }
   return list;
 }
@@ -51,7 +54,8 @@ const templates = {
 
 // ---- the cases: the page's run against the native programs' on the same
 // arguments, seed and template. seed '' leaves the page to draw one; runs: 2
-// makes two such maps, which must differ; address opens the page there.
+// makes two such maps, which must differ; address opens the page there;
+// refused: the field and words the page refuses it with, before any run.
 
 const cases = [
   { name: '64 x 64, the shipped template', args: ['64', '64', '4', '2', '2', 'maze.dat'], seed: '1' },
@@ -61,9 +65,12 @@ const cases = [
   { name: 'own template', args: ['40', '40', '4', '2', '3', 'own.dat'], seed: '99', template: 'own' },
   { name: 'own template, odd', args: ['51', '29', '6', '2', '4', 'o.dat'], seed: '5', template: 'own' },
   { name: 'output cut to 64 KiB', args: ['1200', '1200', '2', '2', '0', 'big.dat'], seed: '3' },
+  { name: 'a tall map, drawn', args: ['16', '4096', '4', '2', '2', 'tall.dat'], seed: '8' },
   { name: 'template without MASK', args: ['64', '64', '4', '2', '2', 'maze.dat'], seed: '5', template: 'nomask', status: 1 },
-  { name: 'too large for the page', args: ['5000', '5000', '4', '2', '2', 'maze.dat'], seed: '1', refused: /4096 x 4096/ },
-  { name: 'too large for any map: trevalk says so', args: ['40000', '40000', '4', '2', '2', 'maze.dat'], seed: '1', status: 1 },
+  { name: 'too large for the page', args: ['5000', '5000', '4', '2', '2', 'maze.dat'], seed: '1', refused: ['ysize', /at most 16,777,216 .*The command line makes it: QUENDREL_SEED=1 trevalk 5000 5000/] },
+  { name: 'too large for any map, in trevalk\'s words', args: ['40000', '40000', '4', '2', '2', 'maze.dat'], seed: '1', refused: ['ysize', null] },
+  { name: 'a size of 0', args: ['0', '64', '4', '2', '2', 'maze.dat'], seed: '1', refused: ['xsize', /at least 1/] },
+  { name: 'a device name', args: ['64', '64', '4', '2', '2', 'CON.dat'], seed: '1', refused: ['outfile', /device/] },
   { name: 'an address with a seed', address: '#48x40/4/2/3/seed=2024/out=shared.dat', args: ['48', '40', '4', '2', '3', 'shared.dat'], seed: '2024' },
   { name: 'no seed: two maps, each made again from its shown seed', args: ['64', '64', '4', '2', '2', 'maze.dat'], seed: '', runs: 2 },
 ];
@@ -89,13 +96,18 @@ function native(args, seed, template) {
     const run = spawnSync(join(nativeBin, 'trevalk'), args, { cwd: folder, env });
     const mapFile = join(folder, args[5]);
     const map = run.status === 0 && existsSync(mapFile) ? readFileSync(mapFile) : null;
-    let png = null;
-    if (map) {
-      const preview = spawnSync(join(nativeBin, 'trevalk-preview'), [args[5], 'map.png'], { cwd: folder });
-      assert.equal(preview.status, 0, preview.stderr.toString());
-      png = readFileSync(join(folder, 'map.png'));
-    }
-    return { status: run.status, stdout: run.stdout, stderr: run.stderr, map, png };
+    return { status: run.status, stdout: run.stdout, stderr: run.stderr, map, png: map && nativePreview(map).png };
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+}
+
+function nativePreview(map) {
+  const folder = mkdtempSync(join(tmpdir(), 'trevalk-web-'));
+  try {
+    writeFileSync(join(folder, 'map.dat'), map);
+    const run = spawnSync(join(nativeBin, 'trevalk-preview'), ['map.dat', 'map.png'], { cwd: folder });
+    return { status: run.status, stderr: run.stderr.toString(), png: run.status === 0 ? readFileSync(join(folder, 'map.png')) : null };
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }
@@ -105,27 +117,55 @@ function native(args, seed, template) {
 
 let server;
 let browser;
+let context;
 let page;
 let base;
 const consoleErrors = [];
+const launchOptions = {
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+};
 
-async function waitForRun(page, runsBefore) {
-  await page.waitForFunction(
+function watch(p) {
+  p.on('console', (message) => { if (message.type() === 'error') consoleErrors.push(message.text()); });
+  p.on('pageerror', (error) => consoleErrors.push(error.message));
+  return p;
+}
+
+const runsOf = (p) => p.evaluate(() => Number(document.body.dataset.runs));
+
+async function waitForRun(p, runsBefore) {
+  await p.waitForFunction(
     (n) => document.body.dataset.state === 'idle' && Number(document.body.dataset.runs) > n,
     runsBefore,
     { timeout: 60_000 },
   );
 }
 
-const runsOf = (page) => page.evaluate(() => Number(document.body.dataset.runs));
+// Opens an address afresh, as a copied one is, and waits for its map.
+async function openAddress(p, address) {
+  await p.goto('about:blank');
+  await p.goto(address);
+  await waitForRun(p, 0);
+}
+
+async function fillAndMake(p, values) {
+  await p.evaluate((values) => {
+    for (const [id, value] of Object.entries(values)) document.getElementById(id).value = value;
+  }, values);
+  const runs = await runsOf(p);
+  await p.click('#make');
+  await waitForRun(p, runs);
+}
 
 // Chromium now and then drops a download clicked within moments of an
 // earlier one; a person clicks a moment later anyway, so the link is clicked
 // again after a pause.
-async function download(page, link) {
+async function download(p, link) {
   for (let attempt = 1; ; attempt++) {
     try {
-      const [file] = await Promise.all([page.waitForEvent('download', { timeout: 5_000 }), page.click(link)]);
+      const [file] = await Promise.all([p.waitForEvent('download', { timeout: 5_000 }), p.click(link)]);
       return { name: file.suggestedFilename(), bytes: readFileSync(await file.path()) };
     } catch (error) {
       if (attempt === 3) throw error;
@@ -133,40 +173,50 @@ async function download(page, link) {
   }
 }
 
+const status = (p) => p.evaluate(() => ({ text: document.getElementById('status').textContent, exit: document.getElementById('status').dataset.exit }));
+
+// How many pixels of the canvas show the map rather than the background.
+const drawnPixels = (p) => p.evaluate(() => {
+  const canvas = document.getElementById('preview');
+  if (canvas.hidden || canvas.width === 0) return 0;
+  const pixels = new Uint32Array(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data.buffer);
+  return pixels.filter((pixel) => pixel !== pixels[0]).length;
+});
+
+async function useTemplate(name) {
+  if (name === 'shipped') {
+    if (await page.isVisible('#template-clear')) await page.click('#template-clear');
+    await page.waitForFunction(() => /comes with trevalk/.test(document.getElementById('template-name').textContent));
+  } else {
+    await page.setInputFiles('#template', { name: 'mine.dat', mimeType: 'application/octet-stream', buffer: templates[name] });
+    await page.waitForFunction(() => /Your own/.test(document.getElementById('template-name').textContent));
+  }
+}
+
 // Makes the case's map on the page; returns what the page shows and offers.
 async function makeOnPage(c) {
   if (c.address) {
-    // Opened afresh, as a copied address is.
-    await page.goto('about:blank');
-    await page.goto(base + c.address);
-    await waitForRun(page, 0);
+    await openAddress(page, base + c.address);
   } else {
-    if (c.template && c.template !== 'shipped') {
-      await page.setInputFiles('#template', { name: 'mine.dat', mimeType: 'application/octet-stream', buffer: templates[c.template] });
-    } else {
-      await page.evaluate(() => { document.getElementById('template').value = ''; });
-    }
-    const names = ['xsize', 'ysize', 'pathwidth', 'waterwidth', 'tileset', 'outfile'];
-    await page.evaluate(({ names, args, seed }) => {
-      names.forEach((name, i) => { document.getElementById(name).value = args[i]; });
-      document.getElementById('seed').value = seed;
-    }, { names, args: c.args, seed: c.seed });
-    const runs = await runsOf(page);
-    await page.click('#make');
-    await waitForRun(page, runs);
+    await useTemplate(c.template || 'shipped');
+    const values = Object.fromEntries(ARGUMENT_IDS.map((id, i) => [id, c.args[i]]));
+    await fillAndMake(page, { ...values, seed: c.seed });
   }
   const text = (selector) => page.textContent(selector);
   const shown = {
-    status: await text('#status'),
+    ...(await status(page)),
     log: await text('#log'),
-    logNote: await page.isVisible('#log-note'),
+    logNote: await page.evaluate(() => !document.getElementById('log-note').hidden),
     errors: await text('#errors'),
     seed: await page.inputValue('#seed'),
-    args: await Promise.all(['xsize', 'ysize', 'pathwidth', 'waterwidth', 'tileset', 'outfile'].map((id) => page.inputValue(`#${id}`))),
+    args: await Promise.all(ARGUMENT_IDS.map((id) => page.inputValue(`#${id}`))),
     address: new URL(page.url()).hash,
     offersMap: await page.isVisible('#download-map'),
     offersPng: await page.isVisible('#download-png'),
+    invalid: await page.evaluate(() => [...document.querySelectorAll('[aria-invalid="true"]')].map((e) => e.id)),
+    drawn: await drawnPixels(page),
   };
+  if (c.refused) shown.refusal = await text(`#${c.refused[0]}-refusal`);
   if (shown.offersMap) shown.map = await download(page, '#download-map');
   if (shown.offersPng) shown.png = await download(page, '#download-png');
   return shown;
@@ -175,14 +225,9 @@ async function makeOnPage(c) {
 before(async () => {
   server = await serveSite(site);
   base = `http://127.0.0.1:${server.address().port}/`;
-  browser = await chromium.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
-  page = await browser.newPage({ acceptDownloads: true });
-  page.on('console', (message) => { if (message.type() === 'error') consoleErrors.push(message.text()); });
-  page.on('pageerror', (error) => consoleErrors.push(error.message));
+  browser = await chromium.launch(launchOptions);
+  context = await browser.newContext({ acceptDownloads: true });
+  page = watch(await context.newPage());
   await page.goto(base);
   await waitForRun(page, 0);
 });
@@ -193,8 +238,8 @@ after(async () => {
 });
 
 test('the page loads and makes a map with no console error', async () => {
-  assert.equal(await page.textContent('#status'), 'exit 0');
-  assert.ok(await page.isVisible('#preview'));
+  assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
+  assert.ok((await drawnPixels(page)) > 0);
   assert.deepEqual(consoleErrors, []);
 });
 
@@ -205,25 +250,33 @@ for (const c of cases) {
       const shown = await makeOnPage(c);
       assert.deepEqual(shown.args, c.args);
       if (c.refused) {
-        assert.equal(shown.status, 'not made');
-        assert.match(shown.errors, c.refused);
+        const [field, words] = c.refused;
+        assert.match(shown.text, /^Not made: /);
+        assert.equal(shown.exit, undefined, 'nothing ran');
+        assert.deepEqual(shown.invalid, [field]);
+        const expected = words ?? native(c.args, c.seed, shipped).stderr.toString().trim();
+        if (words) assert.match(shown.refusal, words);
+        else assert.ok(shown.refusal.includes(expected), `${shown.refusal}\n${expected}`);
         assert.ok(!shown.offersMap && !shown.offersPng);
         return;
       }
       if (c.seed !== '') assert.equal(shown.seed, c.seed);
       assert.match(shown.seed, /^[0-9]+$/);
       const expected = native(c.args, shown.seed, templates[c.template || 'shipped']);
-      const status = c.status ?? 0;
-      assert.equal(expected.status, status, expected.stderr.toString());
-      assert.equal(shown.status, `exit ${status}`);
+      const exit = c.status ?? 0;
+      assert.equal(expected.status, exit, expected.stderr.toString());
+      assert.equal(shown.exit, String(exit));
       assert.equal(shown.errors, expected.stderr.toString());
       const expectedLog = new TextDecoder().decode(expected.stdout.subarray(0, LOG_LIMIT));
       assert.equal(nameAddresses(shown.log), nameAddresses(expectedLog));
       assert.equal(shown.logNote, expected.stdout.length > LOG_LIMIT);
-      if (status !== 0) {
+      if (exit !== 0) {
+        assert.equal(shown.text, `Not made: ${expected.stderr.toString().split('\n')[0]}`);
         assert.ok(!shown.offersMap && !shown.offersPng, 'a failed run offers no download');
         continue;
       }
+      assert.equal(shown.text, 'Map ready');
+      assert.ok(shown.drawn > 0, 'the map is drawn');
       assert.equal(shown.map.name, c.args[5]);
       assert.ok(shown.map.bytes.equals(expected.map), 'the map is the native one');
       assert.ok(shown.png.bytes.equals(expected.png), 'the image is the native preview');
@@ -236,6 +289,172 @@ for (const c of cases) {
     }
   });
 }
+
+test('a bad address is refused in words, and the form keeps its values', async () => {
+  await openAddress(page, `${base}#64x64/4/2/2/seed=5`);
+  for (const address of ['#64x64/%zz/2/2/seed=5', '#64x64/4/2/2']) {
+    const runs = await runsOf(page);
+    await page.evaluate((hash) => { location.hash = hash; }, address);
+    await waitForRun(page, runs);
+    assert.match((await status(page)).text, /^Not made: the address is not one this page reads: /);
+    assert.equal(await page.inputValue('#pathwidth'), '4');
+  }
+});
+
+test('a 4096 x 4096 map: the progress moves, no task holds the page, and Stop ends a run at once', { timeout: 120_000 }, async () => {
+  await openAddress(page, `${base}#64x64/4/2/2/seed=1`);
+  await page.evaluate(() => {
+    window.longTasks = [];
+    new PerformanceObserver((list) => window.longTasks.push(...list.getEntries().map((e) => e.duration))).observe({ type: 'longtask' });
+    window.progressSeen = new Set();
+    setInterval(() => { if (!document.getElementById('progress').hidden) window.progressSeen.add(document.getElementById('progress').value); }, 5);
+  });
+  await fillAndMake(page, { xsize: '4096', ysize: '4096', seed: '1' });
+  assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
+  const seen = await page.evaluate(() => [...window.progressSeen]);
+  assert.ok(seen.some((value) => value > 0 && value < 1), `progress seen: ${seen}`);
+  assert.deepEqual(await page.evaluate(() => window.longTasks), [], 'main-thread tasks over 50 ms');
+
+  const runs = await runsOf(page);
+  await page.click('#make');
+  await page.waitForFunction(() => document.getElementById('progress').value > 0.05);
+  const stopped = Date.now();
+  await page.click('#cancel');
+  await waitForRun(page, runs);
+  assert.ok(Date.now() - stopped < 1000, 'stopped at once');
+  assert.deepEqual(await status(page), { text: 'Stopped: no map was made.', exit: undefined });
+  await fillAndMake(page, { xsize: '64', ysize: '64' });
+  assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
+});
+
+test('a program that does not compile is reported, and the next Make tries again', async () => {
+  const copy = mkdtempSync(join(tmpdir(), 'trevalk-site-'));
+  cpSync(site, copy, { recursive: true });
+  const good = readFileSync(join(copy, 'trevalk.wasm'));
+  writeFileSync(join(copy, 'trevalk.wasm'), good.subarray(0, good.length >> 1));
+  const damaged = await serveSite(copy);
+  const isolated = await browser.newContext({ serviceWorkers: 'block' });
+  try {
+    const p = await isolated.newPage();
+    await p.goto(`http://127.0.0.1:${damaged.address().port}/#64x64/4/2/2/seed=1`);
+    await waitForRun(p, 0);
+    assert.match((await status(p)).text, /^Not made: .*trevalk\.wasm is damaged and could not be compiled/);
+    writeFileSync(join(copy, 'trevalk.wasm'), good);
+    await fillAndMake(p, {});
+    assert.deepEqual(await status(p), { text: 'Map ready', exit: '0' });
+  } finally {
+    await isolated.close();
+    damaged.close();
+    rmSync(copy, { recursive: true, force: true });
+  }
+});
+
+test('trevalk.html opened from disk makes the native map', async () => {
+  const p = watch(await context.newPage());
+  try {
+    await p.goto(`file://${join(site, 'trevalk.html')}#48x40/4/2/3/seed=2024`);
+    await waitForRun(p, 0);
+    assert.deepEqual(await status(p), { text: 'Map ready', exit: '0' });
+    const expected = native(['48', '40', '4', '2', '3', 'maze.dat'], '2024', shipped);
+    assert.ok((await download(p, '#download-map')).bytes.equals(expected.map));
+    assert.ok((await download(p, '#download-png')).bytes.equals(expected.png));
+  } finally {
+    await p.close();
+  }
+});
+
+test('after one visit the page works offline', async () => {
+  const offline = await browser.newContext();
+  try {
+    const p = await offline.newPage();
+    await p.goto(`${base}#32x32/4/2/2/seed=3`);
+    await waitForRun(p, 0);
+    await p.evaluate(() => navigator.serviceWorker.ready);
+    await offline.setOffline(true);
+    await p.goto('about:blank');
+    await p.goto(`${base}#40x32/4/2/2/seed=4`);
+    await waitForRun(p, 0);
+    assert.deepEqual(await status(p), { text: 'Map ready', exit: '0' });
+  } finally {
+    await offline.close();
+  }
+});
+
+test('Back and Forward step through the maps; settings are kept, and Reset restores the defaults', async () => {
+  await openAddress(page, `${base}#32x32/4/2/2/seed=1`);
+  await fillAndMake(page, { xsize: '48', seed: '2' });
+  for (const [step, xsize, address] of [['goBack', '32', '#32x32/4/2/2/seed=1'], ['goForward', '48', '#48x32/4/2/2/seed=2']]) {
+    const runs = await runsOf(page);
+    await page[step]();
+    await waitForRun(page, runs);
+    assert.equal(await page.inputValue('#xsize'), xsize);
+    assert.equal(new URL(page.url()).hash, address);
+    assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
+  }
+  await openAddress(page, base);
+  assert.deepEqual(await Promise.all(['xsize', 'ysize', 'seed'].map((id) => page.inputValue(`#${id}`))), ['48', '32', '2']);
+  const runs = await runsOf(page);
+  await page.click('#reset');
+  await waitForRun(page, runs);
+  await openAddress(page, base);
+  assert.deepEqual(await Promise.all(ARGUMENT_IDS.map((id) => page.inputValue(`#${id}`))), ['64', '64', '4', '2', '2', 'maze.dat']);
+});
+
+// A map with hostile section names: markup, control bytes and a backslash.
+const hostileMap = Buffer.concat([
+  section('<b>x', Buffer.from('hi')),
+  section('DIM ', Buffer.from([8, 0, 8, 0])),
+  section('MTXM', Buffer.alloc(128, 0x60)),
+  section('\x01\xff\\&', Buffer.from('zz')),
+]);
+
+async function openMap(p, name, buffer) {
+  const runs = await runsOf(p);
+  await p.setInputFiles('#open-map', { name, mimeType: 'application/octet-stream', buffer });
+  await waitForRun(p, runs);
+}
+
+test('an opened map is drawn with the native image, its sections listed as text', async () => {
+  await openMap(page, 'hostile <i>.dat', hostileMap);
+  assert.deepEqual(await status(page), { text: 'Opened map.dat (opened from a file whose name cannot be saved as it is)', exit: '0' });
+  const rows = await page.$$eval('#sections tbody tr', (trs) => trs.map((tr) => [...tr.cells].map((td) => td.textContent)));
+  assert.deepEqual(rows, [['"<b>x"', '2', ''], ['"DIM "', '4', '8 x 8 tiles'], ['"MTXM"', '128', ''], ['"\\x01\\xFF\\\\&"', '2', '']]);
+  assert.equal(await page.$$eval('#result b, #result i', (found) => found.length), 0, 'no markup from the file');
+  const png = await download(page, '#download-png');
+  assert.equal(png.name, 'map.png');
+  assert.ok(png.bytes.equals(nativePreview(hostileMap).png));
+
+  const cut = hostileMap.subarray(0, hostileMap.length - 1);
+  await openMap(page, 'cut.dat', cut);
+  assert.deepEqual(await status(page), { text: `Not drawn: ${nativePreview(cut).stderr.split('\n')[0]}`, exit: '1' });
+  assert.match(await page.textContent('#sections'), /the file ends after 1 bytes/);
+});
+
+test('phones and assistive technology: no sideways scroll, axe-core silent', { timeout: 180_000 }, async () => {
+  const states = {
+    'a map': () => openAddress(page, `${base}#64x64/4/2/2/seed=1`),
+    'an error': async () => {
+      await fillAndMake(page, { xsize: '0' });
+      await page.evaluate(() => { document.getElementById('details').open = true; });
+    },
+    'a map opened': () => openMap(page, 'hostile.dat', hostileMap),
+  };
+  for (const [width, height] of [[1280, 900], [390, 844], [360, 740]]) {
+    await page.setViewportSize({ width, height });
+    for (const [state, reach] of Object.entries(states)) {
+      await reach();
+      const wide = await page.evaluate(() => document.documentElement.scrollWidth);
+      assert.ok(wide <= width, `${state} at ${width} px: ${wide} px wide`);
+      if (width === 360) continue;
+      await page.evaluate(axeSource);
+      const violations = await page.evaluate(async () => (await window.axe.run(document, {
+        runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22a', 'wcag22aa'] },
+      })).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+      assert.deepEqual(violations, [], `${state} at ${width} px`);
+    }
+  }
+  await page.setViewportSize({ width: 1280, height: 720 });
+});
 
 test('no console error in any run', () => {
   assert.deepEqual(consoleErrors, []);
