@@ -81,7 +81,9 @@ QND_API MazeHandle *_qndcreatestyled(int32_t xsize, int32_t ysize, int32_t zsize
 
   RandomSource source{mazeseed()};
   bool made = true;
-  if (style.symmetry != QND_SYMMETRY_NONE)
+  if (xsize == 0 || ysize == 0)
+    generatemaze(maze, &source);  // no cell: the origin's bit alone, as for _qndcreate
+  else if (style.symmetry != QND_SYMMETRY_NONE)
     made = generatesymmetric(maze, style.symmetry, style.straight, &source);
   else if (style.straight == 0)
     generatemaze(maze, &source);

@@ -4,7 +4,11 @@
 // sizes without a grid.
 //
 // Input: a mode byte, three size bytes, four seed bytes (little-endian). Mode
-// bit 0 instead reads three raw 32-bit sizes for _qndcreate.
+// bit 0 instead reads three raw 32-bit sizes for _qndcreate; mode bit 2 asks
+// _qndcreatestyled for a flat maze of two size bytes in the style of three
+// more (symmetry, loops, straightness), which must be made exactly when the
+// sizes allow the symmetry, and then be symmetric, perfect without loops and
+// without dead ends at loops=100.
 #include <stdint.h>
 #include <string.h>
 
@@ -67,6 +71,46 @@ void fuzzentrypoints(const uint8_t *data, size_t size) {
   _qnddestroy(maze);
 }
 
+// True when the position's images under the symmetry are open as it is:
+// the mirrors and turns written out on the grid.
+bool symmetricat(const MazeHandle &m, int32_t mode, int32_t x, int32_t y) {
+  const int32_t mx = m.xsize - 1 - x, my = m.ysize - 1 - y;
+  const bool here = openat(m, x, y, 0);
+  const bool lr = mode == QND_SYMMETRY_LEFT_RIGHT || mode == QND_SYMMETRY_FOUR_WAY;
+  const bool tb = mode == QND_SYMMETRY_TOP_BOTTOM || mode == QND_SYMMETRY_FOUR_WAY;
+  const bool half = mode >= QND_SYMMETRY_ROTATE_180;
+  return (!lr || openat(m, mx, y, 0) == here) && (!tb || openat(m, x, my, 0) == here) &&
+         (!half || openat(m, mx, my, 0) == here) &&
+         (mode != QND_SYMMETRY_ROTATE_90 || openat(m, my, x, 0) == here);
+}
+
+void fuzzstyled(const uint8_t *data, size_t size) {
+  if (size < 5) return;
+  const int32_t x = data[0] % 64, y = data[1] % 64;
+  const QndStyle style = {sizeof(QndStyle), data[2] % 7, data[3] % 102, data[4] % 102};
+  const int32_t hx = (x - 1) / 2, hy = (y - 1) / 2;
+  const bool odd = x % 2 == 1 && y % 2 == 1, centre = hx % 2 == 0 || hy % 2 == 0;
+  bool fits[] = {true,          x % 2 == 1,    y % 2 == 1,
+                 odd && centre, odd && centre, odd && x == y && hx % 2 == 0,
+                 false};
+  const bool made = fits[style.symmetry] && style.loops <= 100 && style.straight <= 100;
+  MazeHandle *maze = _qndcreatestyled(x, y, 1, &style);
+  FUZZ_CHECK((maze != nullptr) == made);
+  if (maze == nullptr) return;
+  const size_t bytes = size_t(int64_t(x) * y / 8 + 1);
+  if (style.loops == 0) checkperfect(*maze, bytes);
+  for (int32_t j = 0; j < y; ++j)
+    for (int32_t i = 0; i < x; ++i) {
+      FUZZ_CHECK(symmetricat(*maze, style.symmetry, i, j));
+      if (style.loops < 100 || i % 2 != 0 || j % 2 != 0 || x < 3 || y < 3) continue;
+      const int ways =
+          (i > 0 && openat(*maze, i - 1, j, 0)) + (i + 1 < x && openat(*maze, i + 1, j, 0)) +
+          (j > 0 && openat(*maze, i, j - 1, 0)) + (j + 1 < y && openat(*maze, i, j + 1, 0));
+      FUZZ_CHECK(ways != 1);
+    }
+  _qnddestroy(maze);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -79,6 +123,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 1) return 0;
   if (data[0] & 1) {
     fuzzentrypoints(data + 1, size - 1);
+    return 0;
+  }
+  if (data[0] & 4) {
+    fuzzstyled(data + 1, size - 1);
     return 0;
   }
   if (size < 8) return 0;
