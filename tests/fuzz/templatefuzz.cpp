@@ -34,6 +34,7 @@
 #include "fuzzcheck.h"
 #include "quendrel.h"
 #include "run.h"
+#include "runoptions.h"
 #include "sections.h"
 #include "terrain.h"
 
@@ -158,12 +159,32 @@ void runin(const uint8_t *data, size_t size) {
         writefile("out.map", reinterpret_cast<const uint8_t *>(kOldMap), sizeof kOldMap - 1));
   if ((control & 0x40) == 0) FUZZ_CHECK(writefile("ruvivare.dat", data + at, size - at));
 
+  // Without lines of its own, the control's low bits choose a fair map's
+  // options, which the run refuses for most sizes and widths.
+  static const char *const kStyles[][3] = {
+      {},
+      {"--symmetry=four-way", "--players=4", nullptr},
+      {"--loops=100", "--straight=50", "--players=3"},
+      {"--symmetry=rotate-90", "--loops=30", nullptr},
+      {"--symmetry=left-right", "--players=2", "--straight=100"},
+      {"--symmetry=rotate-180", "--loops=60", "--players=8"},
+  };
+  std::vector<std::string> options{"trevalk"};
+  const unsigned style = (control & 0x80) ? 0 : (control & 7) % 6;
+  for (const char *option : kStyles[style])
+    if (option != nullptr) options.push_back(option);
+  std::vector<char *> optionv;
+  for (std::string &o : options) optionv.push_back(&o[0]);
+  RunOptions parsed;
+  int first;
+  FUZZ_CHECK(parseoptions(int(optionv.size()), optionv.data(), &parsed, &first));
+
   std::vector<char *> argv;
   for (std::string &a : args) argv.push_back(&a[0]);
   argv.push_back(nullptr);
   // Every run starts from the program's own start state.
   terrainrandom.state = 1;
-  int status = run(int(args.size()), argv.data());
+  int status = run(parsed, int(args.size()), argv.data());
   const uint64_t expected = mapsize();
   clearsections();
 
