@@ -1,8 +1,8 @@
 # Cross-compiles for 64-bit Windows with the MinGW-w64 tool chain (Debian
-# package g++-mingw-w64-x86-64):
+# package g++-mingw-w64-x86-64). The presets windows (with the tests, for
+# scripts/test-windows) and package-windows (for the .zip) use it:
 #
-#   cmake -S . -B build-windows \
-#     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DBUILD_TESTING=OFF
+#   cmake --preset package-windows && cmake --build --preset package-windows
 #
 # The programs run under Wine as well as on Windows.
 set(CMAKE_SYSTEM_NAME Windows)
