@@ -148,7 +148,8 @@ export class Viewer {
     if (this.view === null) return;
     const { width, height } = this.canvas;
     if (this.image === null) this.image = this.context.createImageData(width, height);
-    const pixels = new Uint32Array(this.image.data.buffer);
+    const image = this.image;
+    const pixels = new Uint32Array(image.data.buffer);
     // Passes over the rows, one after the other.
     const passes = this.scale >= 1 ? [this.tileRows(width)] : this.averageRows(width, height);
     const job = {};
@@ -156,7 +157,9 @@ export class Viewer {
     let pass = 0;
     let y = 0;
     const slice = () => {
-      if (this.job !== job) return;
+      // A newer drawing, or a canvas resized since (which draws anew), ends
+      // this one.
+      if (this.job !== job || this.image !== image) return;
       const deadline = performance.now() + SLICE_MS;
       while (pass < passes.length && performance.now() < deadline) {
         const end = Math.min(height, y + 8);
@@ -171,7 +174,7 @@ export class Viewer {
         setTimeout(slice, 0);
         return;
       }
-      this.context.putImageData(this.image, 0, 0);
+      this.context.putImageData(image, 0, 0);
       this.job = null;
       if (!this.pending) for (const done of this.waiting.splice(0)) done();
     };
