@@ -1,20 +1,21 @@
-// The page: a form for trevalk's six arguments and the seed, a run of trevalk
-// and then of trevalk-preview on the map it wrote (in a worker), and the
-// result: a status line, the map to zoom into, two downloads, and the
-// details of what the programs printed. A map file can also be opened and
+// The page: a form for trevalk's six arguments, the seed and the fair-map
+// options, a run of trevalk and then of trevalk-preview on the map it wrote
+// (in a worker), and the result: a status line, the map to zoom into with
+// the players' starts, the downloads, the fairness report, and the details
+// of what the programs printed. A map file can also be opened and
 // drawn. The rules live in rules.js, the memory in settings.js, the words in
 // view.js, the map's canvas in viewer.js, the worker's side in programs.js.
 import { Programs, shippedTemplate, Stopped } from './programs.js';
 import {
-  ARGUMENTS, DEFAULTS, commandLine, fieldRefusals, fileNameRefusal, formatCount, mapLengths,
-  parseAddress, parseDecimal, pngNameOf, shellWord,
+  DEFAULTS, FAIR_FIELDS, commandLine, fieldRefusals, fileNameRefusal, formatCount, mapLengths,
+  parseAddress, parseDecimal, pngNameOf, runWords, shellWord,
 } from './rules.js';
 import {
   forgetSettings, forgetTemplate, keepTemplate, loadSettings, loadTemplate, recordAddress, saveSettings,
 } from './settings.js';
 import {
   $, clearResults, fillForm, firstError, hideDownloads, offerDownload, readForm, setBusy, setProgress,
-  setStatus, showRefusals, showRun, showSavedNames, showSections,
+  setStatus, showChoices, showRefusals, showReport, showRun, showSavedNames, showSections,
 } from './view.js';
 import { Viewer } from './viewer.js';
 
@@ -32,11 +33,13 @@ let timer = null;
 // The address of the map shown, which a change of address is compared with.
 let shownAddress = null;
 
+// The fair-map fields at their defaults, for the presets that are plain maps.
+const PLAIN = Object.fromEntries(FAIR_FIELDS.map((name) => [name, DEFAULTS[name]]));
 const PRESETS = {
-  duel: { xsize: '64', ysize: '64', pathwidth: '4', waterwidth: '2', tileset: '2' },
-  four: { xsize: '256', ysize: '256', pathwidth: '6', waterwidth: '2', tileset: '2' },
-  islands: { xsize: '128', ysize: '128', pathwidth: '4', waterwidth: '6', tileset: '2' },
-  huge: { xsize: '4096', ysize: '4096', pathwidth: '4', waterwidth: '2', tileset: '2' },
+  duel: { xsize: '64', ysize: '64', pathwidth: '4', waterwidth: '2', tileset: '2', symmetry: 'rotate-180', players: '2', loops: '0', straight: '0' },
+  four: { xsize: '256', ysize: '256', pathwidth: '6', waterwidth: '2', tileset: '2', symmetry: 'four-way', players: '4', loops: '20', straight: '0' },
+  islands: { xsize: '128', ysize: '128', pathwidth: '4', waterwidth: '6', tileset: '2', ...PLAIN },
+  huge: { xsize: '4096', ysize: '4096', pathwidth: '4', waterwidth: '2', tileset: '2', ...PLAIN },
 };
 
 function randomSeed() {
@@ -109,6 +112,8 @@ async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
   const values = readForm();
   const refusals = fieldRefusals(values);
   showRefusals(refusals);
+  showChoices(values);
+  viewer.setStarts([]);
   if (Object.keys(refusals).length > 0) {
     setStatus('Not made: a setting needs changing (marked below its field).');
     hideDownloads();
@@ -134,7 +139,8 @@ async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
   const height = parseDecimal(values.ysize) & 0xffff;
   const lengths = mapLengths(width, height);
   const started = performance.now();
-  const label = `The map ${values.outfile}, ${width} x ${height} tiles`;
+  const words = runWords(values);
+  let label = `The map ${values.outfile}, ${width} x ${height} tiles`;
   let shown = false;
   const showView = (view) => {
     shown = true;
@@ -146,9 +152,11 @@ async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
   const result = await programs.start(
     {
       type: 'make',
-      args: ARGUMENTS.map((name) => values[name]),
+      args: words.args,
+      env: words.env,
+      outfile: values.outfile,
+      report: words.report,
       pngName: pngNameOf(values.outfile),
-      seed: values.seed,
       template,
       expectedBytes: lengths.mask + lengths.isom + 2 * lengths.tile + template.length,
     },
@@ -163,6 +171,13 @@ async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
   }
   offerDownload('download-map', result.map, values.outfile);
   showSections(result.sections, values.outfile);
+  if (result.report) {
+    const report = JSON.parse(result.report.text);
+    offerDownload('download-report', result.report.blob, result.report.name);
+    showReport(report);
+    viewer.setStarts(report.starts);
+    label += `, with the ${report.starts.length} players' starts numbered (see Fairness)`;
+  }
   showPreview(result.preview, label, { shown });
   performance.measure('make', { start: started });
   // Where the time went, for bench/web.
@@ -191,6 +206,7 @@ function showPreview(preview, label, { shown = false } = {}) {
 // ---- opening a map file
 
 async function openMap(stillWanted, file) {
+  viewer.setStarts([]);
   const name = fileNameRefusal(file.name) === null ? file.name : 'map.dat';
   const pngName = pngNameOf(name);
   clearResults({ command: `trevalk-preview ${shellWord(name)} ${shellWord(pngName)}` });
@@ -227,6 +243,7 @@ function inputChanged() {
   $('preview').classList.add('stale');
   const refusals = fieldRefusals(values);
   showRefusals(refusals);
+  showChoices(values);
   if (Object.keys(refusals).length > 0) {
     setStatus('Not made: a setting needs changing (marked below its field).');
     setBusy(programs.running, runs);

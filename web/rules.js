@@ -1,12 +1,14 @@
 // The page's rules, in one place and without the page: how trevalk reads
-// its numbers and its seed, how large a map may be, how a command line is
-// quoted for a shell, what a file name must be, and what an address says.
+// its numbers, its seed and its options, how large a map may be, which maps
+// can be fair (symmetric, with starts), how a command line is quoted for a
+// shell, what a file name must be, and what an address says.
 // Every function here is pure; tests/web/rules.test.mjs holds them to the
 // native programs' own answers.
 
-// The six arguments in trevalk's order, and the seed.
+// The six arguments in trevalk's order, the seed, and the fair-map options.
 export const ARGUMENTS = ['xsize', 'ysize', 'pathwidth', 'waterwidth', 'tileset', 'outfile'];
-export const FIELDS = [...ARGUMENTS, 'seed'];
+export const FAIR_FIELDS = ['symmetry', 'players', 'loops', 'straight'];
+export const FIELDS = [...ARGUMENTS, 'seed', ...FAIR_FIELDS];
 
 export const DEFAULTS = Object.freeze({
   xsize: '64',
@@ -16,7 +18,14 @@ export const DEFAULTS = Object.freeze({
   tileset: '2',
   outfile: 'maze.dat',
   seed: '',
+  symmetry: 'none',
+  players: '1',
+  loops: '0',
+  straight: '0',
 });
+
+// The symmetries trevalk takes, in its order.
+export const SYMMETRIES = ['none', 'left-right', 'top-bottom', 'rotate-180', 'four-way', 'rotate-90'];
 
 // The largest map this page makes, in tiles, in any shape: a 4096 x 4096 map
 // is about 150 MB, which a browser tab holds a few times over.
@@ -89,6 +98,230 @@ export function mapSizeMessage(width, height) {
   );
 }
 
+// ---- fair maps: the options, and the maps that can be fair
+
+// The words trevalk gives for refusing an option's value: "trevalk:
+// --name=value: " and these.
+const OPTION_REASONS = {
+  seed: 'the seed is a whole number from 0 to 4294967295',
+  symmetry: 'the symmetry is none, left-right, top-bottom, rotate-180, four-way or rotate-90',
+  players: 'players are a whole number from 1 to 8',
+  loops: 'loops are a whole percentage from 0 to 100',
+  straight: 'straightness is a whole percentage from 0 to 100',
+};
+const OPTION_RANGES = { players: [1, 8], loops: [0, 100], straight: [0, 100] };
+
+// How many maps of the symmetry's group make the map again: the players
+// come in whole orbits of that many.
+export function symmetryOrder(symmetry) {
+  if (symmetry === 'none') return 1;
+  return symmetry === 'four-way' || symmetry === 'rotate-90' ? 4 : 2;
+}
+
+const orbitPlayers = (order) => (order === 2 ? '2, 4, 6 or 8' : '4 or 8');
+
+// A number as trevalk's options read it: digits only (no sign, no blank),
+// from `low` to `high`; null otherwise.
+export function parseBetween(text, low, high) {
+  if (!isSeedText(text)) return null;
+  const value = Number(text);
+  return value >= low && value <= high ? value : null;
+}
+
+// Why trevalk refuses this value of an option; null when it takes it.
+export function optionReason(name, text) {
+  if (name === 'seed') return isSeedText(text) ? null : OPTION_REASONS.seed;
+  if (name === 'symmetry') return SYMMETRIES.includes(text) ? null : OPTION_REASONS.symmetry;
+  const [low, high] = OPTION_RANGES[name];
+  return parseBetween(text, low, high) === null ? OPTION_REASONS[name] : null;
+}
+
+// Whether a fair-map field holds its default (a number by its value), and
+// is then left off the command line.
+function atDefault(values, name) {
+  const text = values[name] ?? DEFAULTS[name];
+  if (name === 'symmetry') return text === DEFAULTS.symmetry;
+  return parseBetween(text, 0, 100) === Number(DEFAULTS[name]);
+}
+
+// Whether the values ask for starts, and so for the report: a symmetry, or
+// more than one player. (trevalk places starts for --players or --report
+// alone too; a page run with one player and no symmetry passes neither, so
+// that loops and straight corridors fit any map as they do there.)
+export function startsAsked(values) {
+  return !atDefault(values, 'symmetry') || !atDefault(values, 'players');
+}
+
+// The file a map's image is saved as, and its report: the extension
+// becomes ".png" or ".json" (added when the name has none, or has that one).
+function nameWithExtension(name, extension) {
+  const replaced = name.replace(/\.[^.]*$/, extension);
+  return replaced === name || !/\.[^.]*$/.test(name) ? `${name}${extension}` : replaced;
+}
+export const pngNameOf = (name) => nameWithExtension(name, '.png');
+export const reportNameOf = (name) => nameWithExtension(name, '.json');
+
+// The options a page run passes, as [name, value] in trevalk's order, and
+// the seed's place. A run whose fair-map fields all hold their defaults is
+// the plain run: no option, the seed in QUENDREL_SEED, as before there were
+// options. Any other passes its seed as --seed, each field that is not at
+// its default (--players always with a symmetry, whose players must then
+// fit it), and --report when it asks for starts.
+export function runOptions(values) {
+  const fair = FAIR_FIELDS.some((name) => !atDefault(values, name));
+  if (!fair) return { options: [], seedVariable: values.seed !== '', report: null };
+  const options = values.seed === '' ? [] : [['seed', values.seed]];
+  for (const name of FAIR_FIELDS) {
+    if (!atDefault(values, name) || (name === 'players' && startsAsked(values))) options.push([name, values[name]]);
+  }
+  const report = startsAsked(values) ? reportNameOf(values.outfile) : null;
+  if (report !== null) options.push(['report', report]);
+  return { options, seedVariable: false, report };
+}
+
+// trevalk's arguments and environment for a page run.
+export function runWords(values) {
+  const run = runOptions(values);
+  return {
+    args: [...run.options.map(([name, value]) => `--${name}=${value}`), ...ARGUMENTS.map((name) => values[name])],
+    env: run.seedVariable ? { QUENDREL_SEED: values.seed } : {},
+    report: run.report,
+  };
+}
+
+// trevalk's refusals of the options a page run passes, in the order it
+// checks them (each option in turn, then the players against the symmetry),
+// each with its field and trevalk's line on standard error. trevalk stops at
+// the first; the page shows them all.
+export function optionRefusals(values) {
+  const refusals = [];
+  const given = new Map(runOptions(values).options);
+  for (const [name, text] of given) {
+    if (name === 'report') continue;
+    const why = optionReason(name, text);
+    if (why !== null) refusals.push({ field: name, why, line: `trevalk: --${name}=${text}: ${why}` });
+  }
+  if (!given.has('players') || refusals.some(({ field }) => field === 'players' || field === 'symmetry')) return refusals;
+  const symmetry = given.get('symmetry') ?? 'none';
+  const order = symmetryOrder(symmetry);
+  const players = Number(given.get('players'));
+  if (players % order !== 0) {
+    refusals.push({
+      field: 'players',
+      why: `with ${symmetry} symmetry the players come in whole orbits of ${order}: ${orbitPlayers(order)} players`,
+      line: `trevalk: --players=${players}: with --symmetry=${symmetry} the players come in whole orbits of ` +
+        `${order} (${orbitPlayers(order)} players)`,
+    });
+  }
+  return refusals;
+}
+
+// A fair map needs even sides of at least FAIR_SIDE tiles (a square for
+// rotate-90), then a path wider than the water, which is at least 2 tiles
+// wide: its land is then one connected maze. 'fits', 'size' or 'widths'.
+export const FAIR_SIDE = 32;
+export function fairFit(width, height, pathwidth, waterwidth, quarterTurn) {
+  if (width % 2 !== 0 || height % 2 !== 0 || width < FAIR_SIDE || height < FAIR_SIDE || (quarterTurn && width !== height)) {
+    return 'size';
+  }
+  return pathwidth > waterwidth && waterwidth > 0 ? 'fits' : 'widths';
+}
+
+const LARGEST_EVEN_SIDE = 65534;
+const evenSide = (side) => Math.min(LARGEST_EVEN_SIDE, Math.max(FAIR_SIDE, side));
+
+// The sizes nearest to width x height that can be fair: one or two, the
+// smaller first.
+export function nearestFairSizes(width, height, quarterTurn) {
+  let sizes;
+  if (quarterTurn) {
+    const small = evenSide(Math.min(width, height) - (Math.min(width, height) % 2));
+    const large = evenSide(Math.max(width, height) + (Math.max(width, height) % 2));
+    sizes = [[small, small], [large, large]];
+  } else {
+    sizes = [[evenSide(width - (width % 2)), evenSide(height - (height % 2))], [evenSide(width + (width % 2)), evenSide(height + (height % 2))]];
+  }
+  return sizes[0][0] === sizes[1][0] && sizes[0][1] === sizes[1][1] ? [sizes[0]] : sizes;
+}
+
+// The numbers of a page run as trevalk takes them: the sizes' low 16 bits,
+// the widths rounded toward zero to even numbers; null when one is not a
+// number, the widths add up to 0 or the map cannot be that large (trevalk
+// refuses those before it looks at fairness).
+function takenNumbers(values) {
+  const numbers = ['xsize', 'ysize', 'pathwidth', 'waterwidth'].map((name) => parseDecimal(values[name]));
+  if (numbers.includes(null)) return null;
+  const [width, height] = [numbers[0] & 0xffff, numbers[1] & 0xffff];
+  const [pathwidth, waterwidth] = [Math.trunc(numbers[2] / 2) * 2, Math.trunc(numbers[3] / 2) * 2];
+  if (pathwidth + waterwidth === 0 || !mapFits(width, height)) return null;
+  return { width, height, pathwidth, waterwidth };
+}
+
+// trevalk's refusal of a size or widths that cannot make the fair map the
+// values ask for, with the field it is shown beside; null when they can,
+// or when the values are refused for something else first.
+export function fairSizeRefusal(values) {
+  const taken = takenNumbers(values);
+  if (taken === null || !startsAsked(values)) return null;
+  const { width, height, pathwidth, waterwidth } = taken;
+  const symmetric = values.symmetry !== 'none';
+  const quarterTurn = values.symmetry === 'rotate-90';
+  const what = symmetric ? 'a symmetric map' : 'a map with starts';
+  const field = symmetric ? 'symmetry' : 'players';
+  const fit = fairFit(width, height, pathwidth, waterwidth, quarterTurn);
+  if (fit === 'size') {
+    const sizes = nearestFairSizes(width, height, quarterTurn);
+    return {
+      field,
+      message:
+        `A map of ${width}x${height} tiles cannot be ${what}: it needs an even width and height of at least ` +
+        `${FAIR_SIDE} tiles${quarterTurn ? ', and the same for both (rotate-90)' : ''}. The nearest ` +
+        `size${sizes.length > 1 ? 's that work' : ' that works'}: ${sizes.map(([w, h]) => `${w}x${h}`).join(' and ')}.`,
+    };
+  }
+  if (fit === 'widths') {
+    return {
+      field,
+      message:
+        `A path width of ${pathwidth} and a water width of ${waterwidth} (rounded to even numbers) cannot make ` +
+        `${what}: its paths must be wider than the water between them, and the water at least 2 tiles wide ` +
+        '(for instance a path width of 4 and a water width of 2).',
+    };
+  }
+  return null;
+}
+
+// Why each symmetry cannot be chosen for the other values (null when it
+// can), first of: the size, the widths, the players. A number the page
+// refuses anyway gives no reason.
+export function symmetryChoices(values) {
+  const taken = takenNumbers(values);
+  const players = parseBetween(values.players, 1, 8);
+  const choices = {};
+  for (const symmetry of SYMMETRIES) {
+    const order = symmetryOrder(symmetry);
+    let why = null;
+    if (symmetry !== 'none' && taken !== null) {
+      const { width, height, pathwidth, waterwidth } = taken;
+      const fit = fairFit(width, height, pathwidth, waterwidth, symmetry === 'rotate-90');
+      if (fit === 'size' && symmetry === 'rotate-90') {
+        why = fairFit(width, height, pathwidth, waterwidth, false) === 'size'
+          ? `needs a square map, of an even side of at least ${FAIR_SIDE} tiles`
+          : 'needs a square map';
+      } else if (fit === 'size') {
+        why = `needs an even width and height of at least ${FAIR_SIDE} tiles`;
+      } else if (fit === 'widths') {
+        why = 'needs a path wider than the water, and water at least 2 tiles wide';
+      }
+    }
+    if (why === null && symmetry !== 'none' && players !== null && players % order !== 0) {
+      why = `needs ${orbitPlayers(order)} players`;
+    }
+    choices[symmetry] = why;
+  }
+  return choices;
+}
+
 // ---- shell words and the command line
 
 // A word as a POSIX shell takes it: as it is when it holds nothing a shell
@@ -99,9 +332,15 @@ export function shellWord(text) {
   return `'${text.replace(/'/g, `'\\''`)}'`;
 }
 
+// The command line that makes the page's map: the options (see runOptions)
+// before the six arguments, or the seed in QUENDREL_SEED for a plain run.
 export function commandLine(values) {
-  const words = ARGUMENTS.map((name) => shellWord(values[name]));
-  const seed = values.seed === '' ? '' : `QUENDREL_SEED=${shellWord(values.seed)} `;
+  const run = runOptions(values);
+  const words = [
+    ...run.options.map(([name, value]) => `--${name}=${shellWord(value)}`),
+    ...ARGUMENTS.map((name) => shellWord(values[name])),
+  ];
+  const seed = run.seedVariable ? `QUENDREL_SEED=${shellWord(values.seed)} ` : '';
   return `${seed}trevalk ${words.join(' ')}`;
 }
 
@@ -112,8 +351,8 @@ const DEVICE_NAME = /^(con|prn|aux|nul|com[0-9¹²³]|lpt[0-9¹²³]|conin\$|con
 
 // Why a name cannot be a downloaded file's name as it stands; null when it
 // can. Names are refused rather than changed, so the name shown is the name
-// saved.
-export function fileNameRefusal(name) {
+// saved. `report`: the report is saved beside the map and its image.
+export function fileNameRefusal(name, { report = false } = {}) {
   if (name === '') return 'Enter a file name.';
   if (/[\p{Cc}\p{Cf}\p{Cs}\p{Zl}\p{Zp}]/u.test(name)) {
     return 'The name holds an invisible or control character.';
@@ -124,17 +363,12 @@ export function fileNameRefusal(name) {
   if (DEVICE_NAME.test(name.split('.')[0].trimEnd())) {
     return `${name.split('.')[0]} is the name of a device on Windows.`;
   }
-  const bytes = new TextEncoder().encode(pngNameOf(name)).length;
-  if (bytes > MOST_NAME_BYTES) {
-    return `The name is too long: at most ${MOST_NAME_BYTES} bytes, the image's name included.`;
+  const bytes = (saved) => new TextEncoder().encode(saved).length;
+  if (Math.max(bytes(pngNameOf(name)), report ? bytes(reportNameOf(name)) : 0) > MOST_NAME_BYTES) {
+    const others = report ? "the image's and the report's names" : "the image's name";
+    return `The name is too long: at most ${MOST_NAME_BYTES} bytes, ${others} included.`;
   }
   return null;
-}
-
-// The image's name beside a map's: the extension becomes ".png".
-export function pngNameOf(name) {
-  const replaced = name.replace(/\.[^.]*$/, '.png');
-  return replaced === name || !/\.[^.]*$/.test(name) ? `${name}.png` : replaced;
 }
 
 // ---- the page's checks before a run
@@ -143,7 +377,8 @@ const SIZE_NAMES = { xsize: 'width', ysize: 'height' };
 
 // What the page refuses in the values, field by field ({} when nothing): the
 // sizes (1 to 65535, at most MOST_TILES tiles), numbers trevalk can read, a
-// plain file name, and a seed or nothing.
+// plain file name, a seed or nothing, and what trevalk would refuse of the
+// fair-map options and of a fair map's size and widths, in its words.
 export function fieldRefusals(values) {
   const refusals = {};
   const sides = {};
@@ -170,15 +405,22 @@ export function fieldRefusals(values) {
       refusals[field] = 'Enter a whole number from -2147483648 to 2147483647.';
     }
   }
-  const name = fileNameRefusal(values.outfile);
+  const name = fileNameRefusal(values.outfile, { report: startsAsked(values) });
   if (name !== null) refusals.outfile = name;
   if (values.seed !== '' && !isSeedText(values.seed)) {
     refusals.seed = 'A seed is a whole number from 0 to 4294967295; leave it empty to draw one.';
   }
+  for (const { field, why } of optionRefusals(values)) {
+    refusals[field] ??= `${why[0].toUpperCase()}${why.slice(1)}.`;
+  }
+  const fair = fairSizeRefusal(values);
+  if (fair !== null) refusals[fair.field] ??= fair.message;
   return refusals;
 }
 
-// ---- the address: #64x64/4/2/2/seed=123, and /out=NAME for another name
+// ---- the address: #64x64/4/2/2/seed=123, then /symmetry=MODE,
+// /players=N, /loops=PERCENT and /straight=PERCENT when they are not their
+// defaults, and /out=NAME for another name
 
 export function addressOf(values) {
   // An "x" in a size would end the width: it is escaped there.
@@ -187,6 +429,7 @@ export function addressOf(values) {
   let hash = `${size(values.xsize)}x${size(values.ysize)}`;
   hash += `/${part(values.pathwidth)}/${part(values.waterwidth)}/${part(values.tileset)}`;
   hash += `/seed=${part(values.seed)}`;
+  for (const name of FAIR_FIELDS) if (values[name] !== DEFAULTS[name]) hash += `/${name}=${part(values[name])}`;
   if (values.outfile !== DEFAULTS.outfile) hash += `/out=${part(values.outfile)}`;
   return `#${hash}`;
 }
@@ -212,7 +455,7 @@ export function parseAddress(hash) {
   if (!size) return { error: 'it does not start with a size such as 64x64.' };
   const values = { ...DEFAULTS, xsize: decode(size[1]), ysize: decode(size[2]) };
   const positions = ['pathwidth', 'waterwidth', 'tileset'];
-  const keys = { seed: 'seed', out: 'outfile' };
+  const keys = { seed: 'seed', out: 'outfile', symmetry: 'symmetry', players: 'players', loops: 'loops', straight: 'straight' };
   const named = new Set();
   for (const part of parts.slice(1)) {
     const equals = part.indexOf('=');
@@ -229,6 +472,7 @@ export function parseAddress(hash) {
   }
   if (broken) return { error: 'a part of it is not written correctly (a % not followed by two hex digits).' };
   if (values.seed === '') return { error: 'it names no seed, so it does not name one map.' };
+  if (!SYMMETRIES.includes(values.symmetry)) return { error: `"${values.symmetry.slice(0, 40)}" is not a symmetry the page knows.` };
   return { values };
 }
 
@@ -236,7 +480,8 @@ export function parseAddress(hash) {
 
 // Settings read back from the browser's storage, which anything may have
 // changed: each value the page would refuse becomes its default, sizes are
-// held within the page's limits, and a seed that is not one is dropped.
+// held within the page's limits, a seed that is not one is dropped, and a
+// symmetry that the players do not fit is none.
 export function clampSettings(stored) {
   const values = { ...DEFAULTS };
   if (stored === null || typeof stored !== 'object') return values;
@@ -254,6 +499,11 @@ export function clampSettings(stored) {
   if (outfile !== null && fileNameRefusal(outfile) === null) values.outfile = outfile;
   const seed = text('seed');
   if (seed !== null && isSeedText(seed)) values.seed = seed;
+  for (const name of ['players', 'loops', 'straight']) {
+    if (optionReason(name, text(name) ?? '') === null) values[name] = String(Number(text(name)));
+  }
+  const symmetry = text('symmetry');
+  if (SYMMETRIES.includes(symmetry) && Number(values.players) % symmetryOrder(symmetry) === 0) values.symmetry = symmetry;
   return values;
 }
 

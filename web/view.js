@@ -1,7 +1,9 @@
 // The page's words and controls: the form's fields and their refusals, the
-// status line (the one live region), the progress bar, the downloads, the
-// "Details" area with what the programs printed, and a map's sections.
-import { FIELDS, escapeBytes, fileNameRefusal, formatCount, pngNameOf } from './rules.js';
+// symmetries on offer, the status line (the one live region), the progress
+// bar, the downloads, the fairness report, the "Details" area with what the
+// programs printed, and a map's sections.
+import { FIELDS, escapeBytes, fileNameRefusal, formatCount, pngNameOf, symmetryChoices } from './rules.js';
+import { PLAYER_COLOURS } from './viewer.js';
 
 export const $ = (id) => document.getElementById(id);
 const decoder = new TextDecoder();
@@ -23,6 +25,22 @@ export function showRefusals(refusals) {
     else input.removeAttribute('aria-invalid');
     $(`${name}-refusal`).textContent = why || '';
   }
+}
+
+// The symmetries that fit the other fields are offered; the others are
+// disabled, and why is said beside the field (the one chosen stays chosen,
+// and is refused beside it when it no longer fits).
+export function showChoices(values) {
+  const choices = symmetryChoices(values);
+  const off = new Map();
+  for (const option of $('symmetry').options) {
+    const why = choices[option.value];
+    option.disabled = why !== null;
+    if (why !== null) off.set(why, [...(off.get(why) ?? []), option.value]);
+  }
+  const list = (names) => (names.length === 1 ? names[0] : `${names.slice(0, -1).join(', ')} and ${names.at(-1)}`);
+  const groups = [...off].map(([why, names]) => `${list(names)} ${names.length > 1 ? why.replace(/^needs/, 'need') : why}`);
+  $('symmetry-off').textContent = groups.length > 0 ? `Not offered here: ${groups.join('; ')}.` : '';
 }
 
 // The names the downloads will have, under the file name field.
@@ -68,8 +86,54 @@ export function offerDownload(id, blob, name) {
   link.hidden = false;
 }
 
+const DOWNLOADS = ['download-map', 'download-png', 'download-report'];
+
 export function hideDownloads() {
-  for (const id of ['download-map', 'download-png']) $(id).hidden = true;
+  for (const id of DOWNLOADS) $(id).hidden = true;
+}
+
+// ---- the fairness report, as trevalk wrote it
+
+// Fewest steps, or a dash where a start cannot reach another (null).
+const steps = (value) => (value === null ? '–' : formatCount(value));
+
+// The report's figures and a table of the starts: each one's tile, the
+// steps to its nearest rival and to the centre, and to every other start.
+// null hides it.
+export function showReport(report) {
+  $('report').hidden = report === null;
+  if (report === null) return;
+  const count = report.starts.length;
+  $('report-summary').textContent =
+    `${count} players; fairness ${report.fairness.toFixed(6)} (the nearest rival's steps, least over most: ` +
+    `1 is fair). The maze has ${formatCount(report.cells)} cells, ${formatCount(report.dead_ends)} dead ends ` +
+    `and ${formatCount(report.cycles)} cycles.`;
+  const table = $('report-table');
+  const head = table.tHead.rows[0];
+  head.replaceChildren();
+  const headers = ['Player', 'Start', 'Nearest rival', 'To the centre'];
+  for (let k = 1; k <= count; k++) headers.push(`To ${k}`);
+  for (const text of headers) {
+    const th = document.createElement('th');
+    th.scope = 'col';
+    th.textContent = text;
+    head.append(th);
+  }
+  const body = table.tBodies[0];
+  body.replaceChildren();
+  report.starts.forEach(([x, y], k) => {
+    const row = body.insertRow();
+    const player = document.createElement('th');
+    player.scope = 'row';
+    const swatch = document.createElement('span');
+    swatch.className = 'swatch';
+    swatch.style.backgroundColor = `rgb(${PLAYER_COLOURS[k % PLAYER_COLOURS.length].join(' ')})`;
+    player.append(swatch, String(k + 1));
+    row.append(player);
+    for (const text of [`${x}, ${y}`, steps(report.nearest_rival[k]), steps(report.centre[k]), ...report.steps[k].map(steps)]) {
+      row.insertCell().textContent = text;
+    }
+  });
 }
 
 // ---- what a run printed
@@ -99,10 +163,11 @@ export function firstError(run) {
 export function clearResults({ command = '' } = {}) {
   for (const url of objectUrls) URL.revokeObjectURL(url);
   objectUrls = [];
-  for (const id of ['download-map', 'download-png']) {
+  for (const id of DOWNLOADS) {
     $(id).hidden = true;
     $(id).removeAttribute('href');
   }
+  showReport(null);
   for (const id of ['log', 'errors', 'preview-caption']) $(id).textContent = '';
   $('log-note').hidden = true;
   $('preview-errors').hidden = true;

@@ -5,6 +5,13 @@
 // covers, taken from the halved levels the worker made, so that a large maze
 // reads as a maze instead of a moiré.
 
+// The players' colours, player 1 first: those trevalk-preview marks the
+// starts with.
+export const PLAYER_COLOURS = [
+  [220, 38, 38], [22, 163, 74], [147, 51, 234], [234, 88, 12],
+  [8, 145, 178], [219, 39, 119], [250, 204, 21], [255, 255, 255],
+];
+
 // Canvas pixels per tile at most, in CSS pixels.
 const MOST_ZOOM = 32;
 // The canvas's own pixels at most (the backing store of a large screen).
@@ -27,6 +34,7 @@ export class Viewer {
     this.image = null;
     this.job = null;
     this.waiting = [];
+    this.starts = [];
     new ResizeObserver(() => this.resize()).observe(canvas);
     canvas.addEventListener('wheel', (event) => this.wheel(event), { passive: false });
     canvas.addEventListener('pointerdown', (event) => this.pointerDown(event));
@@ -48,6 +56,12 @@ export class Viewer {
     for (let i = 0; i < 256; i++) this.lut[i] = 0xff000000 | view.colours[i];
     this.resize();
     this.fit();
+  }
+
+  // Marks the players' starts ([column, row] of each) on the map, numbered.
+  setStarts(starts) {
+    this.starts = starts;
+    if (this.view !== null) this.redraw();
   }
 
   get minScale() {
@@ -148,7 +162,8 @@ export class Viewer {
     if (this.view === null) return;
     const { width, height } = this.canvas;
     if (this.image === null) this.image = this.context.createImageData(width, height);
-    const pixels = new Uint32Array(this.image.data.buffer);
+    const image = this.image;
+    const pixels = new Uint32Array(image.data.buffer);
     // Passes over the rows, one after the other.
     const passes = this.scale >= 1 ? [this.tileRows(width)] : this.averageRows(width, height);
     const job = {};
@@ -156,7 +171,9 @@ export class Viewer {
     let pass = 0;
     let y = 0;
     const slice = () => {
-      if (this.job !== job) return;
+      // A newer drawing, or a canvas resized since (which draws anew), ends
+      // this one.
+      if (this.job !== job || this.image !== image) return;
       const deadline = performance.now() + SLICE_MS;
       while (pass < passes.length && performance.now() < deadline) {
         const end = Math.min(height, y + 8);
@@ -171,11 +188,47 @@ export class Viewer {
         setTimeout(slice, 0);
         return;
       }
-      this.context.putImageData(this.image, 0, 0);
+      this.context.putImageData(image, 0, 0);
+      this.drawStarts();
       this.job = null;
       if (!this.pending) for (const done of this.waiting.splice(0)) done();
     };
     slice();
+  }
+
+  // Each start a square in its player's colour with a black edge, as in
+  // the preview's image, large enough at any zoom to hold its number.
+  drawStarts() {
+    const context = this.context;
+    const ratio = window.devicePixelRatio || 1;
+    const side = Math.max(3 * this.scale, 20 * ratio);
+    context.save();
+    context.font = `bold ${Math.round(side * 0.6)}px system-ui, sans-serif`;
+    context.textAlign = 'center';
+    context.textBaseline = 'middle';
+    context.lineWidth = Math.max(1, 1.5 * ratio);
+    this.starts.forEach(([column, row], k) => {
+      const x = (column + 0.5 - this.left) * this.scale;
+      const y = (row + 0.5 - this.top) * this.scale;
+      const colour = PLAYER_COLOURS[k % PLAYER_COLOURS.length];
+      context.fillStyle = `rgb(${colour.join(' ')})`;
+      context.fillRect(x - side / 2, y - side / 2, side, side);
+      context.strokeStyle = 'black';
+      context.strokeRect(x - side / 2, y - side / 2, side, side);
+      context.fillStyle = Viewer.light(colour) ? 'black' : 'white';
+      context.fillText(String(k + 1), x, y + side * 0.04);
+    });
+    context.restore();
+  }
+
+  // Whether black reads better on the colour than white (WCAG's contrast).
+  static light(colour) {
+    const [r, g, b] = colour.map((c) => {
+      const s = c / 255;
+      return s <= 0.04045 ? s / 12.92 : ((s + 0.055) / 1.055) ** 2.4;
+    });
+    const luminance = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+    return (luminance + 0.05) / 0.05 > 1.05 / (luminance + 0.05);
   }
 
   // Resolves once what is to be shown is on the canvas.

@@ -569,13 +569,17 @@ function progressReporter(id) {
   };
 }
 
-// trevalk-preview MAP PNG on the map `parts`: its status, output and image.
-async function runPreview(mapName, pngName, parts, onProgress = () => {}) {
+// trevalk-preview MAP PNG on the map `parts`, with --starts=REPORT when a
+// report ({ name, parts }) is given: its status, output and image.
+async function runPreview(mapName, pngName, parts, onProgress = () => {}, report = null) {
   const stdout = new Output();
   const stderr = new Output();
   const started = performance.now();
-  const run = await runProgram(createTrevalkPreview, modules.preview, 'trevalk-preview', [mapName, pngName], {
-    files: { [mapName]: parts },
+  const args = report === null ? [mapName, pngName] : [`--starts=${report.name}`, mapName, pngName];
+  const files = { [mapName]: parts };
+  if (report !== null) files[report.name] = report.parts;
+  const run = await runProgram(createTrevalkPreview, modules.preview, 'trevalk-preview', args, {
+    files,
     stdout,
     stderr,
     onProgress,
@@ -592,8 +596,8 @@ async function runPreview(mapName, pngName, parts, onProgress = () => {}) {
 
 // The preview of `parts` for the page: the image to download and, unless
 // the map was shown already, the view of the image.
-async function preview(mapName, pngName, parts, report, from, to, { shown }) {
-  const run = await runPreview(mapName, pngName, parts, (done, total) => report(from + ((to - from) * 0.9 * done) / total));
+async function preview(mapName, pngName, parts, report, from, to, { shown, starts = null }) {
+  const run = await runPreview(mapName, pngName, parts, (done, total) => report(from + ((to - from) * 0.9 * done) / total), starts);
   const result = { ...run, pngName, png: null, view: null };
   if (run.png === null) return result;
   result.png = run.png.blob('image/png');
@@ -612,10 +616,11 @@ async function preview(mapName, pngName, parts, report, from, to, { shown }) {
 
 const transfers = (view) => (view ? [view.tiles.buffer, ...view.levels.map((level) => level.texels.buffer)] : []);
 
-// trevalk xsize ysize pathwidth waterwidth tileset outfile, in a folder
-// holding `template` as ruvivare.dat, `seed` as QUENDREL_SEED; then the
-// preview of the map it wrote.
-async function make({ id, args, pngName, seed, template, expectedBytes }) {
+// trevalk with `args` (its options, then xsize ysize pathwidth waterwidth
+// tileset outfile) and `env`, in a folder holding `template` as
+// ruvivare.dat; then the preview of the map it wrote, with the starts of
+// the report it wrote as `report`, when it was asked for one.
+async function make({ id, args, env, outfile, report: reportName, pngName, template, expectedBytes }) {
   const report = progressReporter(id);
   let rows = 0;
   let row = 0;
@@ -627,17 +632,16 @@ async function make({ id, args, pngName, seed, template, expectedBytes }) {
       rows = Number(size[2]);
     } else if (line.startsWith('[')) {
       writing = true;
-    } else if (rows > 0 && !writing) {
+    } else if (rows > 0 && !writing && row < rows) {
       row++;
       report((0.4 * row) / rows);
     }
   });
   const stderr = new Output();
   const started = performance.now();
-  const outfile = args[5];
   const run = await runProgram(createTrevalk, modules.trevalk, 'trevalk', args, {
     files: { 'ruvivare.dat': new PartList([template]) },
-    env: { QUENDREL_SEED: seed },
+    env,
     stdout,
     stderr,
     onWrite: (length) => {
@@ -664,7 +668,14 @@ async function make({ id, args, pngName, seed, template, expectedBytes }) {
       }
     }
     result.viewTime = performance.now() - viewStarted;
-    result.preview = await preview(outfile, pngName, map, report, 0.5, 1, { shown: tiles !== null });
+    const reportParts = reportName ? partsOf(run.FS, reportName) : null;
+    let starts = null;
+    if (reportParts !== null) {
+      const bytes = reportParts.bytes();
+      result.report = { name: reportName, text: new TextDecoder().decode(bytes), blob: new Blob([bytes], { type: 'application/json' }) };
+      starts = { name: reportName, parts: reportParts };
+    }
+    result.preview = await preview(outfile, pngName, map, report, 0.5, 1, { shown: tiles !== null, starts });
     const blobStarted = performance.now();
     result.map = map.blob('application/octet-stream');
     result.blobTime = performance.now() - blobStarted;

@@ -55,7 +55,11 @@ const templates = {
 // ---- the cases: the page's run against the native programs' on the same
 // arguments, seed and template. seed '' leaves the page to draw one; runs: 2
 // makes two such maps, which must differ; address opens the page there;
-// refused: the field and words the page refuses it with, before any run.
+// refused: the field and words the page refuses it with, before any run;
+// options: the fair-map options, which the page passes as the command line
+// does, with the seed as --seed and a report named after the map, whose
+// starts the image marks (trevalk-preview --starts); disabled: the
+// symmetries the page does not offer then.
 
 const cases = [
   { name: '64 x 64, the shipped template', args: ['64', '64', '4', '2', '2', 'maze.dat'], seed: '1' },
@@ -73,9 +77,32 @@ const cases = [
   { name: 'a device name', args: ['64', '64', '4', '2', '2', 'CON.dat'], seed: '1', refused: ['outfile', /device/] },
   { name: 'an address with a seed', address: '#48x40/4/2/3/seed=2024/out=shared.dat', args: ['48', '40', '4', '2', '3', 'shared.dat'], seed: '2024' },
   { name: 'no seed: two maps, each made again from its shown seed', args: ['64', '64', '4', '2', '2', 'maze.dat'], seed: '', runs: 2 },
+  { name: 'a fair map: a quarter turn, eight players, loops', args: ['64', '64', '4', '2', '2', 'fair.dat'], seed: '77', options: ['--symmetry=rotate-90', '--players=8', '--loops=40'], disabled: [] },
+  { name: 'a fair map from its address', address: '#96x64/6/2/1/seed=2026/symmetry=four-way/players=4/straight=60/out=four.dat', args: ['96', '64', '6', '2', '1', 'four.dat'], seed: '2026', options: ['--symmetry=four-way', '--players=4', '--straight=60'], disabled: ['rotate-90'] },
+  { name: 'a symmetry that the size does not fit, in trevalk\'s words', args: ['66', '64', '4', '2', '2', 'maze.dat'], seed: '1', options: ['--symmetry=rotate-90', '--players=4'], refused: ['symmetry', null], disabled: ['rotate-90'] },
 ];
 
+// The options of a case as the form's fields, the others at their defaults.
+const FAIR_DEFAULTS = { symmetry: 'none', players: '1', loops: '0', straight: '0' };
+const fairFields = (options = []) => ({ ...FAIR_DEFAULTS, ...Object.fromEntries(options.map((word) => word.slice(2).split('='))) });
+
+// trevalk's words for a case, as the README gives them: a plain run takes
+// its seed from QUENDREL_SEED, a fair one as --seed, with --report.
+function nativeWords(c, seed) {
+  if (!c.options) return { args: c.args, env: { QUENDREL_SEED: seed }, report: null };
+  const report = c.args[5].replace(/\.[^.]*$/, '') + '.json';
+  return { args: [`--seed=${seed}`, ...c.options, `--report=${report}`, ...c.args], env: {}, report };
+}
+
 // ---- the native programs
+
+// The data of the first chunk of this type in a PNG.
+function pngChunk(png, type) {
+  for (let at = 8; at + 12 <= png.length; at += 12 + png.readUInt32BE(at)) {
+    if (png.toString('latin1', at + 4, at + 8) === type) return png.subarray(at + 8, at + 8 + png.readUInt32BE(at));
+  }
+  return null;
+}
 
 // The progress lines end in data addresses ("from 55A0C3E1A8A0"), which differ
 // from run to run: each is named by its first appearance (A1, A2, ...).
@@ -88,25 +115,30 @@ function nameAddresses(text) {
   });
 }
 
-function native(args, seed, template) {
+function native(c, seed, template) {
   const folder = mkdtempSync(join(tmpdir(), 'trevalk-web-'));
   try {
     writeFileSync(join(folder, 'ruvivare.dat'), template);
-    const env = { ...process.env, QUENDREL_SEED: seed };
-    const run = spawnSync(join(nativeBin, 'trevalk'), args, { cwd: folder, env });
-    const mapFile = join(folder, args[5]);
-    const map = run.status === 0 && existsSync(mapFile) ? readFileSync(mapFile) : null;
-    return { status: run.status, stdout: run.stdout, stderr: run.stderr, map, png: map && nativePreview(map).png };
+    const words = nativeWords(c, seed);
+    const env = { ...process.env, ...words.env };
+    const run = spawnSync(join(nativeBin, 'trevalk'), words.args, { cwd: folder, env });
+    const read = (name) => (run.status === 0 && name !== null && existsSync(join(folder, name)) ? readFileSync(join(folder, name)) : null);
+    const map = read(c.args[5]);
+    const report = read(words.report);
+    return { status: run.status, stdout: run.stdout, stderr: run.stderr, map, report, png: map && nativePreview(map, report).png };
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }
 }
 
-function nativePreview(map) {
+// trevalk-preview MAP PNG, or with --starts=REPORT when there is a report.
+function nativePreview(map, report = null) {
   const folder = mkdtempSync(join(tmpdir(), 'trevalk-web-'));
   try {
     writeFileSync(join(folder, 'map.dat'), map);
-    const run = spawnSync(join(nativeBin, 'trevalk-preview'), ['map.dat', 'map.png'], { cwd: folder });
+    if (report !== null) writeFileSync(join(folder, 'report.json'), report);
+    const starts = report === null ? [] : ['--starts=report.json'];
+    const run = spawnSync(join(nativeBin, 'trevalk-preview'), [...starts, 'map.dat', 'map.png'], { cwd: folder });
     return { status: run.status, stderr: run.stderr.toString(), png: run.status === 0 ? readFileSync(join(folder, 'map.png')) : null };
   } finally {
     rmSync(folder, { recursive: true, force: true });
@@ -200,7 +232,7 @@ async function makeOnPage(c) {
   } else {
     await useTemplate(c.template || 'shipped');
     const values = Object.fromEntries(ARGUMENT_IDS.map((id, i) => [id, c.args[i]]));
-    await fillAndMake(page, { ...values, seed: c.seed });
+    await fillAndMake(page, { ...values, ...fairFields(c.options), seed: c.seed });
   }
   const text = (selector) => page.textContent(selector);
   const shown = {
@@ -213,12 +245,26 @@ async function makeOnPage(c) {
     address: new URL(page.url()).hash,
     offersMap: await page.isVisible('#download-map'),
     offersPng: await page.isVisible('#download-png'),
+    offersReport: await page.isVisible('#download-report'),
+    command: await text('#command'),
+    fair: await Promise.all(Object.keys(FAIR_DEFAULTS).map((id) => page.inputValue(`#${id}`))),
+    disabled: await page.$$eval('#symmetry option:disabled', (options) => options.map((option) => option.value)),
     invalid: await page.evaluate(() => [...document.querySelectorAll('[aria-invalid="true"]')].map((e) => e.id)),
     drawn: await drawnPixels(page),
   };
   if (c.refused) shown.refusal = await text(`#${c.refused[0]}-refusal`);
   if (shown.offersMap) shown.map = await download(page, '#download-map');
   if (shown.offersPng) shown.png = await download(page, '#download-png');
+  if (shown.offersReport) {
+    shown.report = await download(page, '#download-report');
+    shown.table = await page.$$eval('#report-table tr', (rows) => rows.map((row) => [...row.cells].map((cell) => cell.textContent)));
+    shown.swatches = await page.$$eval('#report-table .swatch', (spans) => spans.map((span) => getComputedStyle(span).backgroundColor));
+    shown.colours = await page.evaluate(() => {
+      const canvas = document.getElementById('preview');
+      const pixels = new Uint32Array(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data.buffer);
+      return [...new Set(pixels)];
+    });
+  }
   return shown;
 }
 
@@ -249,12 +295,14 @@ for (const c of cases) {
     for (let run = 0; run < (c.runs || 1); run++) {
       const shown = await makeOnPage(c);
       assert.deepEqual(shown.args, c.args);
+      assert.deepEqual(shown.fair, Object.values(fairFields(c.options)));
+      if (c.disabled) assert.deepEqual(shown.disabled, c.disabled);
       if (c.refused) {
         const [field, words] = c.refused;
         assert.match(shown.text, /^Not made: /);
         assert.equal(shown.exit, undefined, 'nothing ran');
         assert.deepEqual(shown.invalid, [field]);
-        const expected = words ?? native(c.args, c.seed, shipped).stderr.toString().trim();
+        const expected = words ?? native(c, c.seed, shipped).stderr.toString().trim();
         if (words) assert.match(shown.refusal, words);
         else assert.ok(shown.refusal.includes(expected), `${shown.refusal}\n${expected}`);
         assert.ok(!shown.offersMap && !shown.offersPng);
@@ -262,7 +310,7 @@ for (const c of cases) {
       }
       if (c.seed !== '') assert.equal(shown.seed, c.seed);
       assert.match(shown.seed, /^[0-9]+$/);
-      const expected = native(c.args, shown.seed, templates[c.template || 'shipped']);
+      const expected = native(c, shown.seed, templates[c.template || 'shipped']);
       const exit = c.status ?? 0;
       assert.equal(expected.status, exit, expected.stderr.toString());
       assert.equal(shown.exit, String(exit));
@@ -281,6 +329,24 @@ for (const c of cases) {
       assert.ok(shown.map.bytes.equals(expected.map), 'the map is the native one');
       assert.ok(shown.png.bytes.equals(expected.png), 'the image is the native preview');
       assert.match(shown.address, new RegExp(`/seed=${shown.seed}(/|$)`));
+      const words = nativeWords(c, shown.seed);
+      const variable = words.env.QUENDREL_SEED === undefined ? '' : `QUENDREL_SEED=${shown.seed} `;
+      assert.equal(shown.command, `${variable}trevalk ${words.args.join(' ')}`);
+      assert.equal(shown.offersReport, words.report !== null);
+      if (words.report !== null) {
+        assert.equal(shown.report.name, words.report);
+        assert.ok(shown.report.bytes.equals(expected.report), 'the report is the native one');
+        const report = JSON.parse(expected.report);
+        const dash = (value) => (value === null ? '–' : value.toLocaleString('en-US'));
+        assert.deepEqual(shown.table.slice(1), report.starts.map(([x, y], k) => [
+          String(k + 1), `${x}, ${y}`, dash(report.nearest_rival[k]), dash(report.centre[k]), ...report.steps[k].map(dash)]));
+        // The players' colours on the page are the preview's: the last
+        // colours of its palette but the edges' black.
+        const palette = pngChunk(expected.png, 'PLTE');
+        const colours = report.starts.map((start, k) => [...palette.subarray(palette.length - 27 + 3 * k, palette.length - 24 + 3 * k)]);
+        assert.deepEqual(shown.swatches, colours.map(([r, g, b]) => `rgb(${r}, ${g}, ${b})`));
+        for (const [r, g, b] of colours) assert.ok(shown.colours.includes((0xff000000 | (b << 16) | (g << 8) | r) >>> 0), `${r} ${g} ${b} on the canvas`);
+      }
       seen.push(shown);
     }
     if (seen.length === 2) {
@@ -355,7 +421,7 @@ test('trevalk.html opened from disk makes the native map', async () => {
     await p.goto(`file://${join(site, 'trevalk.html')}#48x40/4/2/3/seed=2024`);
     await waitForRun(p, 0);
     assert.deepEqual(await status(p), { text: 'Map ready', exit: '0' });
-    const expected = native(['48', '40', '4', '2', '3', 'maze.dat'], '2024', shipped);
+    const expected = native({ args: ['48', '40', '4', '2', '3', 'maze.dat'] }, '2024', shipped);
     assert.ok((await download(p, '#download-map')).bytes.equals(expected.map));
     assert.ok((await download(p, '#download-png')).bytes.equals(expected.png));
   } finally {
@@ -433,6 +499,7 @@ test('an opened map is drawn with the native image, its sections listed as text'
 test('phones and assistive technology: no sideways scroll, axe-core silent', { timeout: 180_000 }, async () => {
   const states = {
     'a map': () => openAddress(page, `${base}#64x64/4/2/2/seed=1`),
+    'a fair map for eight': () => openAddress(page, `${base}#64x64/4/2/2/seed=1/symmetry=rotate-90/players=8`),
     'an error': async () => {
       await fillAndMake(page, { xsize: '0' });
       await page.evaluate(() => { document.getElementById('details').open = true; });

@@ -1,7 +1,8 @@
 // The page's rules (web/rules.js) against the native trevalk's own answers,
 // without a browser: how a number and a seed are read, when a map is too
-// large for its sections, how a word is quoted for a shell (the command line
-// the page shows must make the same map in a shell), and that an address
+// large for its sections, which options and fair maps it refuses and in
+// which words, how a word is quoted for a shell (the command line the page
+// shows must make the same map and report in a shell), and that an address
 // gives back the values it was made from.
 //
 // TREVALK_NATIVE: the folder of the native programs (build-web/native/bin).
@@ -14,8 +15,9 @@ import { after, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import {
-  addressOf, clampSettings, commandLine, DEFAULTS, escapeBytes, fieldRefusals, fileNameRefusal,
-  isSeedText, mapFits, mapSizeMessage, parseAddress, parseDecimal, pngNameOf, shellWord,
+  addressOf, clampSettings, commandLine, DEFAULTS, escapeBytes, FAIR_FIELDS, fairSizeRefusal, fieldRefusals, fileNameRefusal,
+  isSeedText, mapFits, mapSizeMessage, optionRefusals, parseAddress, parseDecimal, pngNameOf, runWords, shellWord,
+  SYMMETRIES, symmetryChoices,
 } from '../../web/rules.js';
 
 const root = fileURLToPath(new URL('../../', import.meta.url));
@@ -27,24 +29,27 @@ after(() => rmSync(work, { recursive: true, force: true }));
 const USAGE = 'USAGE: trevalk xsize ysize pathwidth(4-) waterwidth(2-) tileset(0-4) outfile\n';
 let runs = 0;
 
-// Runs trevalk in a fresh folder holding the template, directly or through
-// /bin/sh; returns its status, output and the map it wrote.
+// Runs trevalk in a fresh folder holding the template, with the arguments
+// and environment the page gives it, directly or through /bin/sh as the
+// command line the page shows; returns its status, output, and the map and
+// report it wrote.
 function native(values, { shell = false } = {}) {
   const folder = join(work, String(runs++));
   mkdirSync(folder);
   writeFileSync(join(folder, 'ruvivare.dat'), template);
   const env = { ...process.env, PATH: `${nativeBin}:${process.env.PATH}` };
   delete env.QUENDREL_SEED;
+  const words = runWords(values);
   const run = shell
     ? spawnSync('/bin/sh', ['-c', commandLine(values)], { cwd: folder, env })
-    : spawnSync(join(nativeBin, 'trevalk'), ['xsize', 'ysize', 'pathwidth', 'waterwidth', 'tileset', 'outfile'].map((k) => values[k]),
-      { cwd: folder, env: { ...env, QUENDREL_SEED: values.seed } });
-  const mapFile = join(folder, values.outfile);
+    : spawnSync(join(nativeBin, 'trevalk'), words.args, { cwd: folder, env: { ...env, ...words.env } });
+  const read = (name) => (name !== null && existsSync(join(folder, name)) ? readFileSync(join(folder, name)) : null);
   return {
     status: run.status,
     stdout: run.stdout.toString(),
     stderr: run.stderr.toString(),
-    map: existsSync(mapFile) ? readFileSync(mapFile) : null,
+    map: read(values.outfile),
+    report: read(words.report),
   };
 }
 
@@ -79,37 +84,103 @@ const rows = [
   { xsize: '40000', ysize: '40000', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'm.dat', seed: '1' },
   { xsize: '65535', ysize: '16383', pathwidth: '4', waterwidth: '-2', tileset: '1', outfile: 'm.dat', seed: '1' },
   { xsize: '1', ysize: '65535', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'tall.dat', seed: '9' },
-];
+].map((values) => ({ ...DEFAULTS, ...values }));
 
-test('numbers, seeds, sizes and the command line, as the native trevalk reads them', () => {
+// The fair-map options as the page passes them: maps it makes, and maps and
+// options trevalk refuses.
+const fair = (changes) => ({ ...DEFAULTS, seed: '3', ...changes });
+rows.push(
+  fair({ symmetry: 'four-way', players: '4', loops: '20', straight: '30' }),
+  fair({ xsize: '96', ysize: '64', pathwidth: '7', waterwidth: '3', symmetry: 'rotate-180', players: '06', straight: '100' }),
+  fair({ xsize: '32', ysize: '32', symmetry: 'rotate-90', players: '8', loops: '100', outfile: 'r 90.dat' }),
+  fair({ xsize: '65600', ysize: '64', symmetry: 'left-right', players: '2', outfile: 'x.json' }),
+  fair({ xsize: '33', ysize: '47', loops: '50', straight: '007' }),
+  fair({ xsize: '40', ysize: '34', players: '3', seed: '0' }),
+  fair({ xsize: '31', ysize: '30', players: '3' }),
+  fair({ xsize: '64', ysize: '48', symmetry: 'rotate-90', players: '4' }),
+  fair({ xsize: '30', ysize: '99', symmetry: 'rotate-90', players: '4' }),
+  fair({ xsize: '65535', ysize: '40', symmetry: 'top-bottom', players: '2' }),
+  fair({ pathwidth: '4', waterwidth: '5', symmetry: 'top-bottom', players: '2' }),
+  fair({ pathwidth: '-4', waterwidth: '-6', players: '2' }),
+  fair({ pathwidth: '3', waterwidth: '-2', symmetry: 'rotate-180', players: '2' }),
+  fair({ symmetry: 'four-way', players: '2' }),
+  fair({ symmetry: 'left-right', players: '1' }),
+  fair({ symmetry: 'diagonal', players: '2' }),
+  fair({ loops: '101', players: '9' }),
+  fair({ straight: '-5' }),
+  fair({ players: '' }),
+  fair({ seed: 'abc', loops: '5' }),
+  fair({ xsize: 'x', loops: '5' }),
+);
+
+test('numbers, seeds, options, sizes and the command line, as the native trevalk reads them', () => {
   for (const values of rows) {
     const label = JSON.stringify(values);
     const numbers = ['xsize', 'ysize', 'pathwidth', 'waterwidth', 'tileset'].map((k) => parseDecimal(values[k]));
+    const words = runWords(values);
     const run = native(values);
-    if (numbers.includes(null)) {
+    const refusedOption = optionRefusals(values)[0];
+    const fairRefused = fairSizeRefusal(values);
+    if (refusedOption) {
+      assert.deepEqual([run.status, run.stderr, run.map], [1, `${refusedOption.line}\n`, null], label);
+      assert.ok(fieldRefusals(values)[refusedOption.field], label);
+    } else if (numbers.includes(null)) {
       assert.deepEqual([run.status, run.stderr], [1, USAGE], label);
     } else {
       const [width, height, pathwidth, waterwidth, tileset] = numbers;
       if (!mapFits(low16(width), low16(height))) {
         assert.equal(run.stderr, `${mapSizeMessage(low16(width), low16(height))}\n`, label);
+      } else if (fairRefused) {
+        assert.deepEqual([run.status, run.stderr, run.map, run.report], [1, `${fairRefused.message}\n`, null, null], label);
+        assert.equal(fieldRefusals(values)[fairRefused.field], fairRefused.message, label);
+        if (values.symmetry !== 'none') assert.notEqual(symmetryChoices(values)[values.symmetry], null, label);
       } else if (run.status === 0) {
         assert.match(run.stdout, new RegExp(`^\\d+x\\d+ p${even(pathwidth)} w${even(waterwidth)}$`, 'm'), label);
         const dim = sectionData(run.map, 'DIM ');
         assert.deepEqual([dim.readUInt16LE(0), dim.readUInt16LE(2)], [low16(width), low16(height)], label);
         assert.equal(sectionData(run.map, 'ERA ').readUInt16LE(0), low16(tileset), label);
         const warned = run.stderr.includes(`Warning: QUENDREL_SEED="${values.seed}" is not a seed`);
-        assert.equal(warned, !isSeedText(values.seed), label);
+        assert.equal(warned, words.env.QUENDREL_SEED !== undefined && !isSeedText(values.seed), label);
+        // A report, and the starts printed, exactly when the page asks for starts.
+        assert.equal(run.report !== null, words.report !== null, label);
+        assert.equal(/^Fairness /m.test(run.stdout), words.report !== null, label);
+        if (run.report !== null) {
+          const report = JSON.parse(run.report);
+          assert.deepEqual([report.seed, report.symmetry, report.players, report.loops, report.straight],
+            [Number(values.seed), values.symmetry, Number(values.players), Number(values.loops), Number(values.straight)], label);
+          assert.equal(symmetryChoices(values)[values.symmetry], null, label);
+        }
+        const refused = fieldRefusals(values);
+        assert.deepEqual(FAIR_FIELDS.filter((field) => refused[field]), [], label);
       } else {
-        assert.match(run.stderr, /^The path width and the water width overlap too far/, label);
+        assert.match(run.stderr, /^The path width and the water width (overlap too far|add up to 0)/, label);
       }
     }
     // The command line the page shows, run by a shell, does the same.
     const shell = native(values, { shell: true });
     assert.equal(shell.status, run.status, label);
     assert.equal(shell.stderr, run.stderr, label);
-    if (isSeedText(values.seed)) assert.deepEqual(shell.map, run.map, label);
+    if (isSeedText(values.seed)) assert.deepEqual([shell.map, shell.report], [run.map, run.report], label);
     // And the address gives the values back.
-    assert.deepEqual(parseAddress(addressOf(values)), { values }, label);
+    const address = parseAddress(addressOf(values));
+    if (SYMMETRIES.includes(values.symmetry)) assert.deepEqual(address, { values }, label);
+    else assert.match(address.error, /not a symmetry/, label);
+  }
+});
+
+// The symmetries the page offers are those trevalk makes for the size,
+// widths and players.
+test('the symmetries offered, as the native trevalk makes them', () => {
+  const sizes = [['64', '64', '4', '2'], ['64', '48', '6', '2'], ['33', '64', '4', '2'], ['64', '64', '4', '4'], ['32', '32', '7', '3']];
+  for (const [xsize, ysize, pathwidth, waterwidth] of sizes) {
+    for (const players of ['2', '4']) {
+      const values = { ...DEFAULTS, xsize, ysize, pathwidth, waterwidth, players, seed: '1' };
+      const choices = symmetryChoices(values);
+      for (const symmetry of SYMMETRIES.slice(1)) {
+        const run = native({ ...values, symmetry });
+        assert.equal(choices[symmetry] === null, run.status === 0, `${JSON.stringify({ ...values, symmetry })}: ${run.stderr}`);
+      }
+    }
   }
 });
 
@@ -140,6 +211,9 @@ test('the page refuses what it cannot save or make, and reads only whole address
     else assert.match(why ?? '', refusal, JSON.stringify(name));
   }
   assert.deepEqual([pngNameOf('maze.dat'), pngNameOf('a.b.c'), pngNameOf('x'), pngNameOf('x.png')], ['maze.png', 'a.b.png', 'x.png', 'x.png.png']);
+  // A fair map's report is saved beside it, and its name counts too.
+  assert.match(fileNameRefusal('a'.repeat(196), { report: true }) ?? '', /too long/);
+  assert.equal(fileNameRefusal('a'.repeat(195), { report: true }), null);
 
   const refused = (changes) => Object.keys(fieldRefusals({ ...DEFAULTS, ...changes })).sort();
   assert.deepEqual(refused({}), []);
@@ -161,6 +235,8 @@ test('the page refuses what it cannot save or make, and reads only whole address
     '#64x64/4/2/2/seed=5/seed=6': { error: /twice/ }, '#64x64/%zz/2/2/seed=5': { error: /not written correctly/ },
     '#64x64/4/2/2/seed=5/colour=red': { error: /not a part/ }, '#64x64/4/2/2/9/seed=5': { error: /no place/ },
     '#64x64/seed=1/4': { error: /no place/ }, '#hello': { error: /size/ },
+    '#64x64/seed=5/players=4/symmetry=rotate-90/straight=9': { values: { ...DEFAULTS, seed: '5', symmetry: 'rotate-90', players: '4', straight: '9' } },
+    '#64x64/seed=5/symmetry=diagonal': { error: /not a symmetry/ },
   };
   for (const [hash, expected] of Object.entries(addresses)) {
     const parsed = parseAddress(hash);
@@ -172,5 +248,7 @@ test('the page refuses what it cannot save or make, and reads only whole address
     { ...DEFAULTS, xsize: '65535', ysize: '1', waterwidth: '-6' });
   assert.deepEqual(clampSettings({ xsize: '4096', ysize: '9999', seed: '12' }), { ...DEFAULTS, xsize: '4096', ysize: '4096', seed: '12' });
   assert.deepEqual(clampSettings('nonsense'), DEFAULTS);
+  assert.deepEqual(clampSettings({ symmetry: 'four-way', players: '6', loops: '101', straight: '007' }), { ...DEFAULTS, players: '6', straight: '7' });
+  assert.deepEqual(clampSettings({ symmetry: 'left-right', players: '6' }), { ...DEFAULTS, symmetry: 'left-right', players: '6' });
   assert.equal(escapeBytes(Buffer.from('<b>\\\x00\x7f\xe9 ', 'latin1')), '<b>\\\\\\x00\\x7F\\xE9 ');
 });
