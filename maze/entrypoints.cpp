@@ -3,7 +3,7 @@
 #include <assert.h>
 #include <stdlib.h>
 
-#include <string.h>
+#include <stddef.h>
 
 #include "generate.h"
 #include "loops.h"
@@ -46,13 +46,17 @@ MazeHandle *newmaze(int32_t xsize, int32_t ysize, int32_t zsize) {
 // size itself, or that asks for something this library does not know (a
 // field past the known ones that is not zero).
 bool readstyle(const QndStyle *given, QndStyle *style) {
-  memset(style, 0, sizeof *style);
+  *style = QndStyle{sizeof(QndStyle), QND_SYMMETRY_NONE, 0, 0};
   if (given == nullptr) return true;
   if (given->size < sizeof given->size) return false;
   const uint8_t *bytes = reinterpret_cast<const uint8_t *>(given);
   for (size_t i = sizeof *style; i < given->size; ++i)
     if (bytes[i] != 0) return false;
-  memcpy(style, given, given->size < sizeof *style ? given->size : sizeof *style);
+  // Each field the caller's record holds, the others left at 0.
+  const auto covers = [given](size_t offset) { return given->size >= offset + sizeof(int32_t); };
+  if (covers(offsetof(QndStyle, symmetry))) style->symmetry = given->symmetry;
+  if (covers(offsetof(QndStyle, loops))) style->loops = given->loops;
+  if (covers(offsetof(QndStyle, straight))) style->straight = given->straight;
   return style->symmetry >= QND_SYMMETRY_NONE && style->symmetry <= QND_SYMMETRY_ROTATE_90 &&
          style->loops >= 0 && style->loops <= 100 && style->straight >= 0 && style->straight <= 100;
 }

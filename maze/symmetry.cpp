@@ -1,7 +1,6 @@
 #include "symmetry.h"
 
 #include <stdlib.h>
-#include <string.h>
 
 #include "regionwalk.h"
 
@@ -156,15 +155,11 @@ bool generatesymmetric(MazeHandle *maze, int32_t mode, int32_t straight, RandomS
     stamp(maze, part, plan.base, group);
     free(part.grid);
   } else {
-    // Walked in place: until the images come, only the region is open.
+    // Walked in place: until the images come, only the region is open, and
+    // an image of an image is one of the images, so the maze can be read
+    // and written at once.
     walkregion(maze, plan.region, kNoLine, straight, source);
-    const size_t bytes = size_t(int64_t(maze->xsize) * maze->ysize / 8 + 1);
-    MazeHandle walked = *maze;
-    walked.grid = static_cast<uint8_t *>(malloc(bytes));
-    if (walked.grid == nullptr) return false;
-    memcpy(walked.grid, maze->grid, bytes);
-    stamp(maze, walked, kIdentity, group);
-    free(walked.grid);
+    stamp(maze, *maze, kIdentity, group);
   }
   const int32_t cx = half(maze->xsize), cy = half(maze->ysize);
   if (plan.centre) openat(maze, cx, cy);
