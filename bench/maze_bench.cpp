@@ -42,7 +42,7 @@ void Fast(benchmark::State &state) { run(state, generatemaze); }
 void Plain(benchmark::State &state) { run(state, plaingeneratemaze); }
 void FourWay(benchmark::State &state) {
   run(state, [](MazeHandle *maze, RandomSource *source) {
-    generatesymmetric(maze, kSymmetryFourWay, 0, source);
+    generatesymmetric(maze, kFourWay, 0, source);
   });
 }
 void Straight(benchmark::State &state) {

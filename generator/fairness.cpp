@@ -57,9 +57,8 @@ Grid landgrid(const uint8_t *tiles, uint32_t width, uint32_t height) {
   return {width, height, int64_t(width) + 2, nullptr, tiles};
 }
 
-// A tile of the land: either tile of a path pair (groups 2 and 3), read
-// straight from its little-endian bytes.
-bool landtile(const uint8_t *tile) { return tile[1] == 0 && (tile[0] & 0xE0) == 0x20; }
+// A tile of the land: either tile of a path pair.
+bool landtile(const uint8_t *tile) { return ispathtile(readle16(tile)); }
 
 bool isopenat(const Grid &g, int64_t x, int64_t y) {
   const uint64_t i = uint64_t(y) * uint64_t(g.columns) + uint64_t(x);
@@ -144,49 +143,13 @@ bool distances(const Grid &g, const uint64_t *sources, size_t nsources, const ui
   return ok;
 }
 
-// ---- the symmetry's maps, on a grid of any size
-
-// Image number g (0: the place itself) of (x, y) under the symmetry, on a
-// grid of columns x rows.
-void imageof(Symmetry symmetry, int g, int64_t columns, int64_t rows, int64_t x, int64_t y,
-             int64_t *gx, int64_t *gy) {
-  const int64_t mx = columns - 1 - x, my = rows - 1 - y;
-  *gx = x;
-  *gy = y;
-  if (g == 0) return;
-  switch (symmetry) {
-    case kLeftRight:
-      *gx = mx;
-      break;
-    case kTopBottom:
-      *gy = my;
-      break;
-    case kRotate180:
-      *gx = mx, *gy = my;
-      break;
-    case kFourWay:
-      if (g != 2) *gx = mx;
-      if (g != 1) *gy = my;
-      break;
-    case kRotate90:
-      // A quarter turn g times: (x, y) -> (columns - 1 - y, x).
-      for (int k = 0; k < g; ++k) {
-        const int64_t turned = columns - 1 - *gy;
-        *gy = *gx;
-        *gx = turned;
-      }
-      break;
-    default:
-      break;
-  }
-}
-
-// The image number that undoes image g.
-int inverseof(Symmetry symmetry, int g) { return symmetry == kRotate90 && g != 0 ? 4 - g : g; }
+// ---- the symmetry's maps (symmetrymaps.h)
 
 // True when an image of (x, y) under the symmetry lies within `slack` moves
 // of it: the place is on the symmetry's axes or centre (slack 0, on the
-// maze), or beside them (slack 1, on tiles, whose axes run between them).
+// maze), or beside them (slack 2, on tiles, whose axes run between them: a
+// mirror's image of the tiles along its axis is 1 move away, a half turn's
+// of the tiles about the centre 2).
 bool heldinplace(Symmetry symmetry, int64_t columns, int64_t rows, int64_t x, int64_t y,
                  int64_t slack) {
   const int order = symmetryorder(symmetry);
@@ -210,6 +173,7 @@ struct Chooser {
   Symmetry symmetry;
   uint64_t chosen[kMostPlayers];  // the chosen places
   int count;
+  bool cramped;  // no place was left for a start: too few of them to keep starts apart
 };
 
 // The place with the largest score, the first in scan order among equals;
@@ -252,7 +216,10 @@ bool chooseorbits(Chooser *c, int orbits) {
       return apart[place] >= kTarget ? 0 : apart[place] < own ? apart[place] : own;
     };
     uint64_t first = 0;
-    if (!bestplace(*c, score, &first)) return false;
+    if (!bestplace(*c, score, &first)) {
+      c->cramped = true;
+      return false;
+    }
     for (int k = 0; k < symmetryorder(c->symmetry); ++k) {
       int64_t gx, gy;
       imageof(c->symmetry, k, g.columns, g.rows, columnof(g, first), rowof(g, first), &gx, &gy);
@@ -307,10 +274,15 @@ bool choosespread(Chooser *c, int players) {
   size_t nfrom = 1;
   for (int k = 0; k < players; ++k) {
     if (!distances(c->grid, from, nfrom, nullptr, 0, c->distance)) return false;
-    uint64_t place = 0;
+    // The first start goes as far from the centre as it can, or on the
+    // centre itself when nothing lies farther.
+    uint64_t place = c->centre;
     if (!bestplace(
-            *c, [&](uint64_t i) { return reached(*c, i); }, &place))
+            *c, [&](uint64_t i) { return reached(*c, i); }, &place) &&
+        (k > 0 || c->distance[place] != 0)) {
+      c->cramped = true;
       return false;
+    }
     c->chosen[c->count++] = place;
     for (int l = 0; l < c->count; ++l) from[l] = c->chosen[l];
     nfrom = size_t(c->count);
@@ -392,14 +364,14 @@ bool landat(const uint8_t *tiles, uint32_t width, int64_t x, int64_t y) {
 // cell's block (with a symmetry, of each orbit's first cell, and exact
 // images of that tile), or on the land's tiles when the maze has too few
 // cells to keep them apart.
-bool placestarts(const Grid &maze, const Grid &land, const uint8_t *tiles, uint32_t width,
-                 uint32_t height, const MazeLayout &layout, int32_t pathwidth, Symmetry symmetry,
-                 int players, Fairness *f) {
+FairnessResult placestarts(const Grid &maze, const Grid &land, const uint8_t *tiles, uint32_t width,
+                           uint32_t height, const MazeLayout &layout, int32_t pathwidth,
+                           Symmetry symmetry, int players, Fairness *f) {
   const int order = symmetryorder(symmetry);
   const int64_t step = layout.pitch / 2, corner = pathwidth / 2 - 1;
   const uint64_t middle =
       placeat(maze, (maze.columns - 1) / 2 & ~int64_t(1), (maze.rows - 1) / 2 & ~int64_t(1));
-  Chooser c = {maze, true, 0, middle, nullptr, nullptr, symmetry, {}, 0};
+  Chooser c = {maze, true, 0, middle, nullptr, nullptr, symmetry, {}, 0, false};
   if (choose(&c, players)) {
     for (int k = 0; k < players; ++k) {
       const uint64_t cell = c.chosen[k - k % order];
@@ -410,7 +382,7 @@ bool placestarts(const Grid &maze, const Grid &land, const uint8_t *tiles, uint3
       f->start[k][0] = int32_t(gx);
       f->start[k][1] = int32_t(gy);
     }
-    return true;
+    return kFairnessMeasured;
   }
   // The land tile nearest the map's middle, where the spread starts.
   uint64_t centre = 0, best = UINT64_MAX;
@@ -420,13 +392,13 @@ bool placestarts(const Grid &maze, const Grid &land, const uint8_t *tiles, uint3
       if (landat(tiles, width, x, y) && uint64_t(dx * dx + dy * dy) < best)
         best = uint64_t(dx * dx + dy * dy), centre = placeat(land, x, y);
     }
-  c = {land, false, 1, centre, nullptr, nullptr, symmetry, {}, 0};
-  if (!choose(&c, players)) return false;
+  c = {land, false, 2, centre, nullptr, nullptr, symmetry, {}, 0, false};
+  if (!choose(&c, players)) return c.cramped ? kFairnessNoRoom : kFairnessNoMemory;
   for (int k = 0; k < players; ++k) {
     f->start[k][0] = int32_t(columnof(land, c.chosen[k]));
     f->start[k][1] = int32_t(rowof(land, c.chosen[k]));
   }
-  return true;
+  return kFairnessMeasured;
 }
 
 // Fewest moves over the land from `source` to each target, in found[]
@@ -562,18 +534,19 @@ bool measure(const Grid &land, const uint8_t *tiles, uint32_t width, uint32_t he
 
 }  // namespace
 
-bool measurefairness(const uint8_t *tiles, uint32_t width, uint32_t height,
-                     const MazeLayout &layout, int32_t pathwidth, const MazePicture &picture,
-                     Symmetry symmetry, int players, Fairness *fairness) {
+FairnessResult measurefairness(const uint8_t *tiles, uint32_t width, uint32_t height,
+                               const MazeLayout &layout, int32_t pathwidth,
+                               const MazePicture &picture, Symmetry symmetry, int players,
+                               Fairness *fairness) {
   Fairness *f = fairness;
   memset(f, 0, sizeof *f);
   f->players = players;
   const Grid maze = mazegrid(picture), land = landgrid(tiles, width, height);
   countmaze(maze, f);
-  const bool ok =
-      placestarts(maze, land, tiles, width, height, layout, pathwidth, symmetry, players, f) &&
-      measure(land, tiles, width, height, symmetry, players, f);
-  if (!ok) return false;
+  const FairnessResult placed =
+      placestarts(maze, land, tiles, width, height, layout, pathwidth, symmetry, players, f);
+  if (placed != kFairnessMeasured) return placed;
+  if (!measure(land, tiles, width, height, symmetry, players, f)) return kFairnessNoMemory;
 
   uint64_t least = kUnreachable, most = 0;
   for (int k = 0; k < players; ++k) {
@@ -586,5 +559,5 @@ bool measurefairness(const uint8_t *tiles, uint32_t width, uint32_t height,
   f->fairness = players < 2                          ? 1.0
                 : most == 0 || least == kUnreachable ? 0.0
                                                      : double(least) / double(most);
-  return true;
+  return kFairnessMeasured;
 }

@@ -36,13 +36,22 @@ struct MazePicture {
   const uint8_t *bits;
 };
 
+enum FairnessResult {
+  kFairnessMeasured,  // the starts are placed and measured
+  kFairnessNoMemory,  // memory ran out
+  kFairnessNoRoom     // the land has too few places to keep the starts apart
+};
+
 // Places `players` starts on the map and measures them. The map is
-// width x height tiles (little-endian words) laid out by `layout` (a fair
-// map's: even sides, p x p blocks, pathwidth p) from the maze in `picture`;
-// with a symmetry the starts come in whole orbits of it (players a multiple
-// of its order). Returns false when memory runs out.
-bool measurefairness(const uint8_t *tiles, uint32_t width, uint32_t height,
-                     const MazeLayout &layout, int32_t pathwidth, const MazePicture &picture,
-                     Symmetry symmetry, int players, Fairness *fairness);
+// width x height tiles (little-endian words) laid out by `layout` (even
+// sides, p x p blocks, pathwidth p) from the maze in `picture`; with a
+// symmetry the starts come in whole orbits of it (players a multiple of its
+// order). Each start lies in the middle of a chosen cell's block, or, when
+// the maze has too few cells to keep them apart, on land tiles chosen the
+// same way.
+FairnessResult measurefairness(const uint8_t *tiles, uint32_t width, uint32_t height,
+                               const MazeLayout &layout, int32_t pathwidth,
+                               const MazePicture &picture, Symmetry symmetry, int players,
+                               Fairness *fairness);
 
 #endif

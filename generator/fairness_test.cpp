@@ -118,8 +118,9 @@ TEST_P(FairMap, IsSymmetricConnectedAndMeasuredRight) {
     testing::internal::GetCapturedStdout();
     Fairness f;
     const MazePicture picture = {layout.columns, layout.rows, bits.data()};
-    ASSERT_TRUE(measurefairness(m.bytes.data(), c.width, c.height, layout, c.pathwidth, picture,
-                                c.symmetry, c.players, &f));
+    ASSERT_EQ(measurefairness(m.bytes.data(), c.width, c.height, layout, c.pathwidth, picture,
+                              c.symmetry, c.players, &f),
+              kFairnessMeasured);
 
     // The land: symmetric tile for tile, one piece.
     const int order = symmetryorder(c.symmetry);
@@ -202,8 +203,10 @@ INSTANTIATE_TEST_SUITE_P(
         FairCase{kRotate180, 64, 64, 4, 2, 0, 0, 2}, FairCase{kRotate180, 52, 38, 8, 2, 50, 0, 8},
         FairCase{kFourWay, 64, 64, 4, 2, 0, 0, 4}, FairCase{kFourWay, 66, 50, 6, 4, 100, 70, 8},
         FairCase{kRotate90, 64, 64, 4, 2, 0, 0, 4}, FairCase{kRotate90, 46, 46, 10, 2, 60, 20, 8},
-        // Paths wider than the map: one cell, whose block is all the land.
-        FairCase{kFourWay, 32, 32, 40, 2, 0, 0, 4}, FairCase{kNoSymmetry, 32, 32, 40, 2, 0, 0, 8}));
+        // Paths wider than the map: one cell, whose block is all the land;
+        // a half turn of it on tiles.
+        FairCase{kRotate180, 32, 32, 30, 2, 0, 0, 2}, FairCase{kFourWay, 32, 32, 40, 2, 0, 0, 4},
+        FairCase{kNoSymmetry, 32, 32, 40, 2, 0, 0, 8}));
 
 }  // namespace
 #endif

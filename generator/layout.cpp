@@ -1,5 +1,6 @@
 #include "layout.h"
 
+#include "maplimits.h"
 #include "runoptions.h"
 
 MazeLayout mazelayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth) {
@@ -71,7 +72,12 @@ void nearestfairsizes(uint32_t width, uint32_t height, bool quarterturn, uint32_
     sizes[1][0] = evenabove(width);
     sizes[1][1] = evenabove(height);
   }
-  *count = sizes[0][0] == sizes[1][0] && sizes[0][1] == sizes[1][1] ? 1 : 2;
+  // The larger suggestion may pass the sections' limit; the smaller fits
+  // whenever the map asked for did.
+  *count = (sizes[0][0] == sizes[1][0] && sizes[0][1] == sizes[1][1]) ||
+                   !mapfits(sizes[1][0], sizes[1][1])
+               ? 1
+               : 2;
 }
 
 MazeLayout fairlayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth,

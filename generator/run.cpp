@@ -14,6 +14,7 @@
 #include "exitstatus.h"
 #include "fairness.h"
 #include "fairreport.h"
+#include "files.h"
 #include "largeblock.h"
 #include "layout.h"
 #include "littleendian.h"
@@ -76,8 +77,18 @@ bool fairsize(const Request &request) {
   const uint32_t w = request.width, h = request.height;
   const char *what = options.symmetry != kNoSymmetry ? "a symmetric map" : "a map with starts";
   switch (fairfit(w, h, request.pathwidth, request.waterwidth, quarter)) {
-    case kFairFits:
-      return true;
+    case kFairFits: {
+      // A symmetric maze is fitted to the map; any other keeps the plain
+      // layout, which may have no room for a single position.
+      const MazeLayout plain = mazelayout(w, h, request.pathwidth, request.waterwidth);
+      if (options.symmetry != kNoSymmetry || (plain.columns > 0 && plain.rows > 0)) return true;
+      errormessage(
+          "A path width of %d and a water width of %d leave no room for a maze on a %" PRIu32
+          "x%" PRIu32 " map: together they may be at most %" PRIu32
+          " tiles, twice its smaller side.\n",
+          int(request.pathwidth), int(request.waterwidth), w, h, 2 * (w < h ? w : h));
+      return false;
+    }
     case kFairSizeRefused: {
       uint32_t sizes[2][2];
       int count;
@@ -207,12 +218,21 @@ bool laytiles(Request &request) {
     laid = false;
   } else if (picture != nullptr) {
     const MazePicture maze = {terrain.layout.columns, terrain.layout.rows, picture};
-    laid = measurefairness(cTile->data, w, h, terrain.layout, request.pathwidth, maze,
-                           options.symmetry, options.players, &request.fairness);
-    if (laid)
-      printfairness(runtext, request.fairness);
-    else
-      syserrortext("malloc starts", strerror(ENOMEM));
+    switch (measurefairness(cTile->data, w, h, terrain.layout, request.pathwidth, maze,
+                            options.symmetry, options.players, &request.fairness)) {
+      case kFairnessMeasured:
+        printfairness(runtext, request.fairness);
+        break;
+      case kFairnessNoMemory:
+        syserrortext("malloc starts", strerror(ENOMEM));
+        laid = false;
+        break;
+      case kFairnessNoRoom:
+        errormessage("The land of this map has too little room to keep %d starts apart.\n",
+                     options.players);
+        laid = false;
+        break;
+    }
   }
   free(picture);
   return laid;
@@ -271,6 +291,21 @@ void warnofbadseed() {
       text);
 }
 
+// True when the report names neither the map it describes nor the
+// template, which it would replace; says so otherwise.
+bool reportapart(const Request &request) {
+  const char *report = request.options.report;
+  if (report == nullptr) return true;
+  const char *replaced = nullptr;
+  if (strcmp(report, request.outfile) == 0 || samefile(report, request.outfile))
+    replaced = "the map it describes";
+  else if (strcmp(report, kTemplateFile) == 0 || samefile(report, kTemplateFile))
+    replaced = "the template";
+  if (replaced == nullptr) return true;
+  errormessage("The report %s would replace %s.\n", report, replaced);
+  return false;
+}
+
 // Runs with options fix the maze's seed themselves, so that the report can
 // name it: the option's, else QUENDREL_SEED's when it holds a seed, else the
 // clock's, handed to the maze library through QUENDREL_SEED.
@@ -322,11 +357,14 @@ ExitStatus run(const RunOptions &options, int argc, char **argv) {
   request.options = options;
   request.seed = 0;
   if (!parserequest(argv, &request)) return kExitFailure;
+  if (!reportapart(request)) return kExitFailure;
   if (!options.seeded) warnofbadseed();
   if (!fixseed(&request)) return kExitFailure;
   if (!rebuildsections(request)) return kExitFailure;
   if (!writesections(request.outfile)) return kExitFailure;
   if (options.report == nullptr) return kExitWritten;
+  // The map now exists: a report under another name of it is seen only now.
+  if (!reportapart(request)) return kExitFailure;
   ReportedRun reported = {request.seed, {}, options.symmetry, options.loops, options.straight};
   for (int i = 0; i < 5; ++i) reported.arguments[i] = request.values[i];
   return writefairreport(options.report, reported, request.fairness) ? kExitWritten : kExitFailure;

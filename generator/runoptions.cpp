@@ -8,18 +8,6 @@
 const char *const kSymmetryNames[kSymmetryCount] = {"none",       "left-right", "top-bottom",
                                                     "rotate-180", "four-way",   "rotate-90"};
 
-int symmetryorder(Symmetry symmetry) {
-  switch (symmetry) {
-    case kNoSymmetry:
-      return 1;
-    case kFourWay:
-    case kRotate90:
-      return 4;
-    default:
-      return 2;
-  }
-}
-
 RunOptions defaultoptions() { return {false, false, 0, kNoSymmetry, 0, 0, false, 1, nullptr}; }
 
 bool styled(const RunOptions &options) {

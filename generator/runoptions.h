@@ -6,22 +6,10 @@
 
 #include <stdint.h>
 
-// The symmetries, numbered as the maze library numbers them.
-enum Symmetry {
-  kNoSymmetry = 0,
-  kLeftRight = 1,
-  kTopBottom = 2,
-  kRotate180 = 3,
-  kFourWay = 4,
-  kRotate90 = 5,
-  kSymmetryCount = 6
-};
+#include "symmetrymaps.h"
 
 // The names the command line and the report give them.
 extern const char *const kSymmetryNames[kSymmetryCount];
-
-// How many maps of the symmetry's group make the map again: 1, 2 or 4.
-int symmetryorder(Symmetry symmetry);
 
 struct RunOptions {
   bool given;   // any option was given

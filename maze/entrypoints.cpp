@@ -79,7 +79,8 @@ QND_API MazeHandle *_qndcreatestyled(int32_t xsize, int32_t ysize, int32_t zsize
   if (!readstyle(given, &style)) return nullptr;
   if (style.symmetry == QND_SYMMETRY_NONE && style.loops == 0 && style.straight == 0)
     return _qndcreate(xsize, ysize, zsize);
-  if (zsize != 1 || !symmetryfits(style.symmetry, xsize, ysize)) return nullptr;
+  const Symmetry mode = Symmetry(style.symmetry);
+  if (zsize != 1 || !symmetryfits(mode, xsize, ysize)) return nullptr;
   MazeHandle *maze = newmaze(xsize, ysize, zsize);
   if (maze == nullptr) return nullptr;
 
@@ -87,15 +88,14 @@ QND_API MazeHandle *_qndcreatestyled(int32_t xsize, int32_t ysize, int32_t zsize
   bool made = true;
   if (xsize == 0 || ysize == 0)
     generatemaze(maze, &source);  // no cell: the origin's bit alone, as for _qndcreate
-  else if (style.symmetry != QND_SYMMETRY_NONE)
-    made = generatesymmetric(maze, style.symmetry, style.straight, &source);
+  else if (mode != kNoSymmetry)
+    made = generatesymmetric(maze, mode, style.straight, &source);
   else if (style.straight == 0)
     generatemaze(maze, &source);
   else
     walkregion(maze, {uint32_t(xsize), uint32_t(ysize), uint32_t(xsize)}, kNoLine, style.straight,
                &source);
-  if (made)
-    made = openloops(maze, symmetrygroup(style.symmetry, xsize, ysize), style.loops, &source);
+  if (made) made = openloops(maze, mode, style.loops, &source);
   if (!made) {
     _qnddestroy(maze);
     return nullptr;

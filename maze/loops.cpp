@@ -43,26 +43,25 @@ bool isdeadend(const MazeHandle &m, int32_t x, int32_t y) {
 // it comes earlier in scan order.
 int64_t scanindex(const MazeHandle &m, int32_t x, int32_t y) { return int64_t(y) * m.xsize + x; }
 
-bool firstoforbit(const MazeHandle &m, const SymmetryGroup &group, int32_t x, int32_t y) {
-  for (int g = 1; g < group.count; ++g) {
-    int32_t gx, gy;
-    applyaffine(group.maps[g], x, y, &gx, &gy);
-    if (scanindex(m, gx, gy) < scanindex(m, x, y)) return false;
+bool firstoforbit(const MazeHandle &m, Symmetry mode, int32_t x, int32_t y) {
+  for (int g = 1; g < symmetryorder(mode); ++g) {
+    int64_t gx, gy;
+    imageof(mode, g, m.xsize, m.ysize, x, y, &gx, &gy);
+    if (scanindex(m, int32_t(gx), int32_t(gy)) < scanindex(m, x, y)) return false;
   }
   return true;
 }
 
 }  // namespace
 
-bool openloops(MazeHandle *maze, const SymmetryGroup &group, int32_t percent,
-               RandomSource *source) {
+bool openloops(MazeHandle *maze, Symmetry mode, int32_t percent, RandomSource *source) {
   if (percent <= 0) return true;
   // The dead ends that stand for their orbits, in scan order.
   size_t count = 0, capacity = 0;
   int64_t *orbits = nullptr;
   for (int32_t y = 0; y < maze->ysize; y += 2)
     for (int32_t x = 0; x < maze->xsize; x += 2) {
-      if (!isdeadend(*maze, x, y) || !firstoforbit(*maze, group, x, y)) continue;
+      if (!isdeadend(*maze, x, y) || !firstoforbit(*maze, mode, x, y)) continue;
       if (count == capacity) {
         capacity = capacity ? 2 * capacity : 256;
         int64_t *more = static_cast<int64_t *>(realloc(orbits, capacity * sizeof *orbits));
@@ -90,10 +89,10 @@ bool openloops(MazeHandle *maze, const SymmetryGroup &group, int32_t percent,
     for (unsigned d = 0; d < 4; ++d)
       if (closed & (1u << d)) candidates[n++] = d;
     const Step s = kSteps[candidates[pickbelow(n, source)]];
-    for (int g = 0; g < group.count; ++g) {
-      int32_t gx, gy;
-      applyaffine(group.maps[g], x + s.dx, y + s.dy, &gx, &gy);
-      openposition(maze->grid, positionindex(maze, gx, gy, 0));
+    for (int g = 0; g < symmetryorder(mode); ++g) {
+      int64_t gx, gy;
+      imageof(mode, g, maze->xsize, maze->ysize, x + s.dx, y + s.dy, &gx, &gy);
+      openposition(maze->grid, positionindex(maze, int32_t(gx), int32_t(gy), 0));
     }
   }
   free(orbits);

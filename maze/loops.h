@@ -7,14 +7,15 @@
 
 #include "mazegrid.h"
 #include "randomsource.h"
-#include "symmetry.h"
+#include "symmetrymaps.h"
 
 // Opens `percent` (0 to 100) of the dead ends of the flat maze (cells with
 // one open passage) into a neighbour cell they are not joined to yet, drawn
-// from `source`. The dead ends are taken in whole orbits of `group`, and each
-// passage opened with all its images, so a symmetric maze stays symmetric.
+// from `source`. The dead ends are taken in whole orbits, and each
+// passage opened with all its images under `mode`, so a symmetric maze stays
+// symmetric.
 // At 100 no dead end is left that has another neighbour to open into.
 // Returns false, with the maze as it was, when memory runs out.
-bool openloops(MazeHandle *maze, const SymmetryGroup &group, int32_t percent, RandomSource *source);
+bool openloops(MazeHandle *maze, Symmetry mode, int32_t percent, RandomSource *source);
 
 #endif

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "generate.h"
 #include "mazegrid.h"
 #include "perfectmaze.h"
 #include "quendrel.h"
+#include "regionwalk.h"
 #include "symmetry.h"
 
 namespace {
@@ -186,6 +188,22 @@ TEST(StyledMaze, RefusesSizesAndStylesItCannotMake) {
   _qnddestroy(maze);
   newer.later = 1;
   EXPECT_EQ(_qndcreatestyled(21, 21, 1, &newer.known), nullptr);
+}
+
+// The region walk over a whole grid is the plain generator, draw for draw:
+// the symmetric mazes rest on it.
+TEST(StyledMaze, RegionWalkOfAWholeGridIsThePlainGenerator) {
+  for (int32_t x = 0; x < 24; ++x)
+    for (int32_t y = 0; y < 24; y += 3)
+      for (uint32_t seed : {1u, 77u, 4000000000u}) {
+        std::vector<uint8_t> a(size_t(x * y / 8 + 1)), b(a.size());
+        MazeHandle plain = {x, y, 1, a.data()}, walked = {x, y, 1, b.data()};
+        RandomSource pa{seed}, wa{seed};
+        generatemaze(&plain, &pa);
+        walkregion(&walked, {uint32_t(x), uint32_t(y), uint32_t(x)}, kNoLine, 0, &wa);
+        ASSERT_EQ(a, b) << x << "x" << y << " seed " << seed;
+        ASSERT_EQ(pa.state, wa.state);
+      }
 }
 
 }  // namespace

@@ -13,47 +13,17 @@
 
 #include "mazegrid.h"
 #include "randomsource.h"
-
-// The modes, numbered as quendrel.h numbers them.
-enum SymmetryMode {
-  kSymmetryNone = 0,
-  kSymmetryLeftRight = 1,
-  kSymmetryTopBottom = 2,
-  kSymmetryRotate180 = 3,
-  kSymmetryFourWay = 4,
-  kSymmetryRotate90 = 5
-};
-
-// An exact map of grid positions onto grid positions:
-// (x, y) -> (xx * x + xy * y + x0, yx * x + yy * y + y0).
-struct Affine {
-  int32_t xx, xy, x0;
-  int32_t yx, yy, y0;
-};
-
-inline void applyaffine(const Affine &a, int32_t x, int32_t y, int32_t *gx, int32_t *gy) {
-  *gx = a.xx * x + a.xy * y + a.x0;
-  *gy = a.yx * x + a.yy * y + a.y0;
-}
-
-// The maps of a mode's group on an xsize x ysize grid, the identity first.
-struct SymmetryGroup {
-  int count;  // 1, 2 or 4
-  Affine maps[4];
-};
+#include "symmetrymaps.h"
 
 // True when a flat xsize x ysize grid can hold a perfect maze that is
 // symmetric in `mode`: odd sides along every mirrored axis, a centre that is
 // a cell or a passage for the rotations (not both half sides odd), a square
 // with a cell at its centre for a quarter turn.
-bool symmetryfits(int32_t mode, int32_t xsize, int32_t ysize);
-
-// The group of a mode that fits the grid.
-SymmetryGroup symmetrygroup(int32_t mode, int32_t xsize, int32_t ysize);
+bool symmetryfits(Symmetry mode, int32_t xsize, int32_t ysize);
 
 // Fills the all-closed grid of `maze` (a size that fits) with a perfect maze
 // symmetric in `mode`, drawn from `source`; `straight` as in regionwalk.h.
 // Returns false when memory for the fundamental region runs out.
-bool generatesymmetric(MazeHandle *maze, int32_t mode, int32_t straight, RandomSource *source);
+bool generatesymmetric(MazeHandle *maze, Symmetry mode, int32_t straight, RandomSource *source);
 
 #endif

@@ -82,6 +82,10 @@ int programmain(int argc, char **argv) {
   }
   Starts starts;
   SystemError error;
+  if (report != nullptr && report[0] == '\0') {
+    errormessage("trevalk-preview: --starts= needs the report's file name\n");
+    return kExitFailure;
+  }
   if (report != nullptr && !readstarts(report, &starts, &error)) {
     reportfailure(report, error);
     return kExitFailure;

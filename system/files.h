@@ -40,9 +40,9 @@ bool seekforward(FILE *file, uint64_t distance);
 // to be released with free(); null when the platform cannot tell.
 char *programfolder();
 
-// The full path of an existing file, links followed and "." and ".."
-// resolved, as a string to be released with free(); null when there is no
-// such file.
+// The full path of an existing file, "." and ".." resolved (and, where the
+// platform resolves them, links followed), as a string to be released with
+// free(); null when there is no such file.
 char *existingfullpath(const char *path);
 
 // True when both names exist and lead to the same file (the same device and

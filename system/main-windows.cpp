@@ -19,6 +19,14 @@ UINT consolecodepage = 0;
 
 void restoreconsole() { SetConsoleOutputCP(consolecodepage); }
 
+// Ctrl-C, Ctrl-Break and closing the console end the program without its
+// exit handlers; the console gets its code page back all the same, and the
+// next handler (interrupt.h) goes on.
+BOOL WINAPI restoreonevent(DWORD) {
+  restoreconsole();
+  return FALSE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t **wideargv) {
@@ -37,8 +45,10 @@ int wmain(int argc, wchar_t **wideargv) {
   // A console shows the programs' UTF-8 text as it is meant only in its
   // UTF-8 code page; the one it had is put back when the program ends.
   consolecodepage = GetConsoleOutputCP();
-  if (consolecodepage != 0 && consolecodepage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+  if (consolecodepage != 0 && consolecodepage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
     atexit(restoreconsole);
+    SetConsoleCtrlHandler(restoreonevent, TRUE);
+  }
   return programmain(argc, argv);
 }
 

@@ -64,9 +64,16 @@ SystemError windowserror(DWORD code) {
     size--;
   text[size] = L'\0';
   char *words = size > 0 ? narrowed(text) : nullptr;
-  if (words != nullptr)
-    strncat(error.text, words, sizeof error.text - 1);
-  else
+  if (words != nullptr) {
+    // Cut a long message before a whole character, never inside one.
+    size_t length = strlen(words);
+    if (length > sizeof error.text - 1) {
+      length = sizeof error.text - 1;
+      while (length > 0 && (words[length] & 0xC0) == 0x80) --length;
+    }
+    memcpy(error.text, words, length);
+    error.text[length] = '\0';
+  } else
     snprintf(error.text, sizeof error.text, "error %lu", static_cast<unsigned long>(code));
   free(words);
   return error;
