@@ -41,9 +41,8 @@ void run(benchmark::State &state, void (*generator)(MazeHandle *, RandomSource *
 void Fast(benchmark::State &state) { run(state, generatemaze); }
 void Plain(benchmark::State &state) { run(state, plaingeneratemaze); }
 void FourWay(benchmark::State &state) {
-  run(state, [](MazeHandle *maze, RandomSource *source) {
-    generatesymmetric(maze, kFourWay, 0, source);
-  });
+  run(state,
+      [](MazeHandle *maze, RandomSource *source) { generatesymmetric(maze, kFourWay, 0, source); });
 }
 void Straight(benchmark::State &state) {
   run(state, [](MazeHandle *maze, RandomSource *source) {
