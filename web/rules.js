@@ -231,7 +231,7 @@ const LARGEST_EVEN_SIDE = 65534;
 const evenSide = (side) => Math.min(LARGEST_EVEN_SIDE, Math.max(FAIR_SIDE, side));
 
 // The sizes nearest to width x height that can be fair: one or two, the
-// smaller first.
+// smaller first (the larger only when its sections still fit).
 export function nearestFairSizes(width, height, quarterTurn) {
   let sizes;
   if (quarterTurn) {
@@ -241,7 +241,8 @@ export function nearestFairSizes(width, height, quarterTurn) {
   } else {
     sizes = [[evenSide(width - (width % 2)), evenSide(height - (height % 2))], [evenSide(width + (width % 2)), evenSide(height + (height % 2))]];
   }
-  return sizes[0][0] === sizes[1][0] && sizes[0][1] === sizes[1][1] ? [sizes[0]] : sizes;
+  const same = sizes[0][0] === sizes[1][0] && sizes[0][1] === sizes[1][1];
+  return same || !mapFits(sizes[1][0], sizes[1][1]) ? [sizes[0]] : sizes;
 }
 
 // The numbers of a page run as trevalk takes them: the sizes' low 16 bits,
@@ -286,6 +287,17 @@ export function fairSizeRefusal(values) {
         `A path width of ${pathwidth} and a water width of ${waterwidth} (rounded to even numbers) cannot make ` +
         `${what}: its paths must be wider than the water between them, and the water at least 2 tiles wide ` +
         '(for instance a path width of 4 and a water width of 2).',
+    };
+  }
+  // Starts without a symmetry keep the plain layout, which may have no room
+  // for a single maze position.
+  const pitch = pathwidth + waterwidth;
+  if (!symmetric && (Math.trunc((2 * width) / pitch) === 0 || Math.trunc((2 * height) / pitch) === 0)) {
+    return {
+      field,
+      message:
+        `A path width of ${pathwidth} and a water width of ${waterwidth} leave no room for a maze on a ` +
+        `${width}x${height} map: together they may be at most ${2 * Math.min(width, height)} tiles, twice its smaller side.`,
     };
   }
   return null;

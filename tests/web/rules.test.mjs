@@ -111,6 +111,8 @@ rows.push(
   fair({ players: '' }),
   fair({ seed: 'abc', loops: '5' }),
   fair({ xsize: 'x', loops: '5' }),
+  fair({ xsize: '32', ysize: '40', pathwidth: '34', waterwidth: '32', players: '2' }),
+  fair({ xsize: '32767', ysize: '32766', symmetry: 'left-right', players: '2' }),
 );
 
 test('numbers, seeds, options, sizes and the command line, as the native trevalk reads them', () => {
