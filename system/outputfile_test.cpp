@@ -151,6 +151,21 @@ TEST_F(OutputFileTest, FailedWriteLeavesExistingFileIntactAndNoNewFile) {
   EXPECT_EQ(entries(), std::vector<std::string>{"old.dat"});
 }
 
+TEST_F(OutputFileTest, FailedRenameLeavesNoTemporaryFileAndWhatHoldsTheName) {
+  OutputFile out;
+  SystemError error;
+  ASSERT_TRUE(openoutputfile(path("map.dat").c_str(), &out, ".test", &error));
+  fputs("new map", out.file);
+  // Another program makes a folder of that name before the rename, and a
+  // file cannot replace a folder.
+  ASSERT_EQ(mkdir(path("map.dat").c_str(), 0700), 0);
+  store("map.dat/old.dat", "old");
+  EXPECT_EQ(commitoutputfile(&out, true, &error), kCommitReplaceFailed);
+  EXPECT_STREQ(errordescription(error), "Is a directory");
+  EXPECT_EQ(entries(), std::vector<std::string>{"map.dat"});
+  EXPECT_EQ(load("map.dat/old.dat"), "old");
+}
+
 TEST_F(OutputFileTest, ReplacedFileKeepsItsModeAndLinksStayLinks) {
   addsection("DIM ", "dddd");
   store("map.dat", "old");
