@@ -106,6 +106,7 @@ TEST(MazeGrid, EntryPointsReadAndOpenSinglePositions) {
 TEST(MazeGrid, RefusesSizesWithoutAGrid) {
   EXPECT_EQ(_qndcreate(-1, 5, 1), nullptr);
   EXPECT_EQ(_qndcreate(5, 5, -2), nullptr);
+  EXPECT_EQ(_qndcreate(0, 5, -1), nullptr);         // negative beside a zero size
   EXPECT_EQ(_qndcreate(65536, 32768, 1), nullptr);  // 2^31 positions
   EXPECT_EQ(_qndcreate(2, 2, INT32_MAX), nullptr);
   EXPECT_EQ(_qndcreate(INT32_MAX, INT32_MAX, 1), nullptr);  // the first product already overflows
