@@ -181,6 +181,15 @@ TEST_F(OutputFileTest, ReplacedFileKeepsItsModeAndLinksStayLinks) {
   EXPECT_EQ(info.st_mode & 07777, 0640u);
   EXPECT_EQ(load("map.dat"), sectionbytes("DIM ", "dddd"));
   EXPECT_EQ(entries().size(), 2u);
+
+  // A link to a file that does not exist yet is written through, not
+  // replaced by a file.
+  ASSERT_EQ(symlink("new.dat", path("dangling.dat").c_str()), 0);
+  w = writecaptured(path("dangling.dat"));
+  EXPECT_TRUE(w.whole) << w.failures;
+  ASSERT_EQ(lstat(path("dangling.dat").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  EXPECT_EQ(load("new.dat"), sectionbytes("DIM ", "dddd"));
 }
 
 TEST_F(OutputFileTest, ReadOnlyFileIsNotReplaced) {
