@@ -1,6 +1,7 @@
 #include "preview.h"
 
 #include "pngencoder.h"
+#include "starts.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
@@ -342,6 +343,56 @@ TEST_F(Preview, ImageWiderThanLibpngsDefaultLimitIsWritten) {
   std::fclose(file);
   EXPECT_EQ(uint32_t(rows), 16u);
   EXPECT_EQ(size_t(wrong), 0u);
+}
+
+// The manual page: a report lists at most 8 starts; each is marked with a
+// square about three tiles wide, at least 7 pixels, in its player's colour
+// (red, green, ...) with a black edge.
+TEST_F(Preview, StartsAreSquaresInThePlayersColoursWithABlackEdge) {
+  const std::string report = temp.path("report.json");
+  Starts starts;
+  SystemError error;
+  std::string pairs = "[0, 0]";
+  for (int count = 1; count <= 9; count++, pairs += ", [1, 1]") {
+    writefile(report, "{\"starts\": [" + pairs + "]}");
+    EXPECT_EQ(readstarts(report.c_str(), &starts, &error), count <= 8) << count << " starts";
+  }
+  // At scale 2 the squares are 7 pixels wide, so they end inside a tile.
+  writefile(report, "{\"starts\": [[2, 2], [7, 6]]}");
+  ASSERT_TRUE(readstarts(report.c_str(), &starts, &error));
+  const uint32_t side = 10;
+  const std::vector<uint16_t> tiles = sampletiles(side * side);
+  writemap(dim(side, side) + sectionbytes("MTXM", words(tiles)));
+  PreviewResult result;
+  CaptureStderr();
+  EXPECT_TRUE(writepreview(mappath.c_str(), pngpath.c_str(), 2, &result, 1, &starts));
+  EXPECT_EQ(GetCapturedStderr(), "");
+  Image image;
+  ASSERT_TRUE(decodepng(pngpath, &image));
+  ASSERT_EQ(image.width * image.height, 4 * side * side);
+  auto pixel = [&](int64_t x, int64_t y) { return &image.rgb[size_t(y * image.width + x) * 3]; };
+  size_t wrong = 0;
+  for (int64_t y = 0; y < image.height; y++) {
+    for (int64_t x = 0; x < image.width; x++) {
+      uint8_t want[3];
+      documentedcolour(tiles[size_t(y / 2 * side + x / 2)], want);
+      for (int k = 0; k < starts.count; k++) {
+        // Centred on the tile's second pixel.
+        const int64_t cx = 2 * starts.tile[k][0] + 1, cy = 2 * starts.tile[k][1] + 1;
+        if (std::abs(x - cx) > 3 || std::abs(y - cy) > 3) continue;
+        const bool edge = std::abs(x - cx) == 3 || std::abs(y - cy) == 3;
+        if (edge)
+          std::memset(want, 0, 3);
+        else
+          std::memcpy(want, pixel(cx, cy), 3);
+      }
+      wrong += std::memcmp(pixel(x, y), want, 3) != 0;
+    }
+  }
+  EXPECT_EQ(wrong, 0u);
+  const uint8_t *red = pixel(5, 5), *green = pixel(15, 13);
+  EXPECT_TRUE(red[0] > 2 * red[1] && red[0] > 2 * red[2]);
+  EXPECT_TRUE(green[1] > 2 * green[0] && green[1] > 2 * green[2]);
 }
 
 TEST_F(Preview, SameBytesWithOneThreadOrManyAndBandsEndingInsideATileRow) {
