@@ -65,7 +65,8 @@ TEST(MapLimits, SectionLengthsFitTheirFieldWithoutWrapping) {
   EXPECT_TRUE(mapfits(0, 65535));
   EXPECT_FALSE(mapfits(32767, 32767));  // "ISOM" passes 2^32 first
   EXPECT_FALSE(mapfits(65535, 65535));
-  for (uint32_t side : {1u, 100u, 32767u, 40000u, 65535u}) {
+  // 16382 is the widest map that may be 65534 tiles high, not 65535.
+  for (uint32_t side : {1u, 100u, 16382u, 32767u, 40000u, 65535u}) {
     uint32_t h = largestheight(side), w = largestwidth(side);
     EXPECT_TRUE(mapfits(side, h));
     EXPECT_TRUE(h == 65535 || !mapfits(side, h + 1));

@@ -15,6 +15,8 @@ TEST(Arguments, ReadsNumbersAsTheDecimalScanDoes) {
   EXPECT_EQ(v, -12);
   EXPECT_TRUE(parsedecimal("+7", &v));
   EXPECT_EQ(v, 7);
+  EXPECT_TRUE(parsedecimal("\t\n\v\f\r 5", &v));  // any white space
+  EXPECT_EQ(v, 5);
   EXPECT_TRUE(parsedecimal("-2147483648", &v));
   EXPECT_EQ(v, INT32_MIN);
   EXPECT_TRUE(parsedecimal("2147483647", &v));

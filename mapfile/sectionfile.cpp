@@ -71,13 +71,6 @@ void appendsection(SectionList *list, Section *section) {
   list->tail = section;
 }
 
-Section *lastsection(const SectionList *list, const char name[4]) {
-  Section *found = nullptr;
-  for (Section *section = list->head; section != nullptr; section = section->next)
-    if (memcmp(section->name, name, 4) == 0) found = section;
-  return found;
-}
-
 WriteOutcome writesectionfile(const SectionList *list, const char *filename,
                               SectionWriteHook written, void *context) {
   WriteOutcome outcome = {kWriteWhole, nullptr, noerror()};

@@ -89,9 +89,6 @@ ReadStatus readsectionfile(const char *filename, SectionList *list, SectionFilte
 // Links a section, whose next must be null, after the tail of `list`.
 void appendsection(SectionList *list, Section *section);
 
-// The last section of `list` with this exact four-byte name, or null.
-Section *lastsection(const SectionList *list, const char name[4]);
-
 // What became of one section as the map was written.
 enum SectionWrite {
   kSectionWritten,       // its header and data are in the file (or its buffer)

@@ -354,7 +354,7 @@ TEST_F(SectionFile, PatternBlockReachesTheLargestLengthExactly) {
 TEST_F(SectionFile, SectionWithLengthButNoBlockIsRefusedBeforeOpening) {
   ASSERT_TRUE(folder.store("out.dat", "previous map"));
   add("DIM ", "dddd");
-  add("MASK", "")->length = 4096;
+  add("MASK", "")->length = 1;
   MapWrite w = write(path("out.dat"));
   EXPECT_FALSE(w.whole);
   EXPECT_EQ(w.sections, "");

@@ -1,6 +1,7 @@
 #include "preview.h"
 
 #include "pngencoder.h"
+#include "starts.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +91,26 @@ bool decodepng(const std::string &path, Image *image) {
   return true;
 }
 
+// The colour the README's table gives a tile: its group's colour of
+// variant 0, made darker by the group's step on every channel for each
+// variant; one grey for every group without a row.
+void documentedcolour(uint16_t tile, uint8_t rgb[3]) {
+  static const struct {
+    unsigned group;
+    uint8_t rgb[3];
+    uint8_t step;
+  } kTable[] = {
+      {2, {0xE8, 0xD0, 0x98}, 4},  // path
+      {3, {0xD6, 0xBA, 0x7E}, 4},  // path, pair partner
+      {6, {0x38, 0x68, 0xC8}, 3},  // water
+      {7, {0x54, 0x88, 0xE2}, 3},  // water, pair partner
+  };
+  rgb[0] = rgb[1] = rgb[2] = 0x80;
+  for (const auto &row : kTable)
+    if (tile / 16u == row.group)
+      for (int c = 0; c < 3; c++) rgb[c] = uint8_t(row.rgb[c] - tile % 16u * row.step);
+}
+
 // Compares every pixel with the colour of the tile it lies in.
 void expectpixels(const Image &image, const std::vector<uint16_t> &tiles, uint32_t width,
                   uint32_t height, unsigned scale) {
@@ -100,7 +121,7 @@ void expectpixels(const Image &image, const std::vector<uint16_t> &tiles, uint32
     for (uint32_t x = 0; x < image.width; x++) {
       uint16_t tile = tiles[size_t(y / scale) * width + x / scale];
       uint8_t want[3];
-      tilecolour(tile, want);
+      documentedcolour(tile, want);
       const uint8_t *got = &image.rgb[(size_t(y) * image.width + x) * 3];
       if (std::memcmp(got, want, 3) != 0 && ++wrong <= 5)
         ADD_FAILURE() << "pixel " << x << "," << y << " of tile " << tile << " is " << int(got[0])
@@ -200,21 +221,22 @@ TEST(PreviewPalette, VariantsAndPairPartnersAllLookDifferent) {
   }
 }
 
-TEST(PreviewPalette, TableRowsGiveTheColoursWithoutWrapping) {
-  ASSERT_GE(kPaletteRows, 1u);
-  EXPECT_EQ(kPalette[kPaletteRows - 1].group, kAnyOtherGroup);
-  for (size_t i = 0; i < kPaletteRows; i++) {
-    const PaletteRow &row = kPalette[i];
-    for (int channel = 0; channel < 3; channel++)
-      EXPECT_GE(row.rgb[channel], 15 * row.step) << "row " << i;
-    if (row.group == kAnyOtherGroup) continue;
-    for (unsigned variant = 0; variant < 16; variant++) {
-      uint8_t c[3];
-      tilecolour(uint16_t(row.group * 16 + int(variant)), c);
-      for (int channel = 0; channel < 3; channel++)
-        EXPECT_EQ(c[channel], row.rgb[channel] - variant * row.step);
-    }
+TEST(PreviewPalette, EveryTileValueHasItsDocumentedColourInTheImagesPalette) {
+  uint8_t palette[3 * kPaletteColours];
+  palettecolours(palette);
+  size_t wrong = 0;
+  for (uint32_t tile = 0; tile <= 0xFFFF; tile++) {
+    uint8_t want[3], got[3];
+    documentedcolour(uint16_t(tile), want);
+    tilecolour(uint16_t(tile), got);
+    const unsigned index = paletteindex(uint16_t(tile));
+    const bool indexed = index < kPaletteColours && std::memcmp(&palette[3 * index], want, 3) == 0;
+    if ((std::memcmp(got, want, 3) != 0 || !indexed) && ++wrong <= 5)
+      ADD_FAILURE() << "tile " << tile << " is " << int(got[0]) << "," << int(got[1]) << ","
+                    << int(got[2]) << " at palette index " << index << ", not " << int(want[0])
+                    << "," << int(want[1]) << "," << int(want[2]);
   }
+  EXPECT_EQ(wrong, 0u);
 }
 
 TEST(PreviewScale, DefaultReachesHalfAThousandPixelsUpToSixteen) {
@@ -310,7 +332,7 @@ TEST_F(Preview, ImageWiderThanLibpngsDefaultLimitIsWritten) {
       png_read_row(png, row.data(), nullptr);
       for (uint32_t x = 0; x < width * 16; x++) {
         uint8_t want[3];
-        tilecolour(tiles[x / 16], want);
+        documentedcolour(tiles[x / 16], want);
         if (std::memcmp(&row[size_t(3) * x], want, 3) != 0) wrong = wrong + 1;
       }
     }
@@ -321,6 +343,56 @@ TEST_F(Preview, ImageWiderThanLibpngsDefaultLimitIsWritten) {
   std::fclose(file);
   EXPECT_EQ(uint32_t(rows), 16u);
   EXPECT_EQ(size_t(wrong), 0u);
+}
+
+// The manual page: a report lists at most 8 starts; each is marked with a
+// square about three tiles wide, at least 7 pixels, in its player's colour
+// (red, green, ...) with a black edge.
+TEST_F(Preview, StartsAreSquaresInThePlayersColoursWithABlackEdge) {
+  const std::string report = temp.path("report.json");
+  Starts starts;
+  SystemError error;
+  std::string pairs = "[0, 0]";
+  for (int count = 1; count <= 9; count++, pairs += ", [1, 1]") {
+    writefile(report, "{\"starts\": [" + pairs + "]}");
+    EXPECT_EQ(readstarts(report.c_str(), &starts, &error), count <= 8) << count << " starts";
+  }
+  // At scale 2 the squares are 7 pixels wide, so they end inside a tile.
+  writefile(report, "{\"starts\": [[2, 2], [7, 6]]}");
+  ASSERT_TRUE(readstarts(report.c_str(), &starts, &error));
+  const uint32_t side = 10;
+  const std::vector<uint16_t> tiles = sampletiles(side * side);
+  writemap(dim(side, side) + sectionbytes("MTXM", words(tiles)));
+  PreviewResult result;
+  CaptureStderr();
+  EXPECT_TRUE(writepreview(mappath.c_str(), pngpath.c_str(), 2, &result, 1, &starts));
+  EXPECT_EQ(GetCapturedStderr(), "");
+  Image image;
+  ASSERT_TRUE(decodepng(pngpath, &image));
+  ASSERT_EQ(image.width * image.height, 4 * side * side);
+  auto pixel = [&](int64_t x, int64_t y) { return &image.rgb[size_t(y * image.width + x) * 3]; };
+  size_t wrong = 0;
+  for (int64_t y = 0; y < image.height; y++) {
+    for (int64_t x = 0; x < image.width; x++) {
+      uint8_t want[3];
+      documentedcolour(tiles[size_t(y / 2 * side + x / 2)], want);
+      for (int k = 0; k < starts.count; k++) {
+        // Centred on the tile's second pixel.
+        const int64_t cx = 2 * starts.tile[k][0] + 1, cy = 2 * starts.tile[k][1] + 1;
+        if (std::abs(x - cx) > 3 || std::abs(y - cy) > 3) continue;
+        const bool edge = std::abs(x - cx) == 3 || std::abs(y - cy) == 3;
+        if (edge)
+          std::memset(want, 0, 3);
+        else
+          std::memcpy(want, pixel(cx, cy), 3);
+      }
+      wrong += std::memcmp(pixel(x, y), want, 3) != 0;
+    }
+  }
+  EXPECT_EQ(wrong, 0u);
+  const uint8_t *red = pixel(5, 5), *green = pixel(15, 13);
+  EXPECT_TRUE(red[0] > 2 * red[1] && red[0] > 2 * red[2]);
+  EXPECT_TRUE(green[1] > 2 * green[0] && green[1] > 2 * green[2]);
 }
 
 TEST_F(Preview, SameBytesWithOneThreadOrManyAndBandsEndingInsideATileRow) {

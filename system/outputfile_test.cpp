@@ -151,6 +151,21 @@ TEST_F(OutputFileTest, FailedWriteLeavesExistingFileIntactAndNoNewFile) {
   EXPECT_EQ(entries(), std::vector<std::string>{"old.dat"});
 }
 
+TEST_F(OutputFileTest, FailedRenameLeavesNoTemporaryFileAndWhatHoldsTheName) {
+  OutputFile out;
+  SystemError error;
+  ASSERT_TRUE(openoutputfile(path("map.dat").c_str(), &out, ".test", &error));
+  fputs("new map", out.file);
+  // Another program makes a folder of that name before the rename, and a
+  // file cannot replace a folder.
+  ASSERT_EQ(mkdir(path("map.dat").c_str(), 0700), 0);
+  store("map.dat/old.dat", "old");
+  EXPECT_EQ(commitoutputfile(&out, true, &error), kCommitReplaceFailed);
+  EXPECT_STREQ(errordescription(error), "Is a directory");
+  EXPECT_EQ(entries(), std::vector<std::string>{"map.dat"});
+  EXPECT_EQ(load("map.dat/old.dat"), "old");
+}
+
 TEST_F(OutputFileTest, ReplacedFileKeepsItsModeAndLinksStayLinks) {
   addsection("DIM ", "dddd");
   store("map.dat", "old");
@@ -166,6 +181,15 @@ TEST_F(OutputFileTest, ReplacedFileKeepsItsModeAndLinksStayLinks) {
   EXPECT_EQ(info.st_mode & 07777, 0640u);
   EXPECT_EQ(load("map.dat"), sectionbytes("DIM ", "dddd"));
   EXPECT_EQ(entries().size(), 2u);
+
+  // A link to a file that does not exist yet is written through, not
+  // replaced by a file.
+  ASSERT_EQ(symlink("new.dat", path("dangling.dat").c_str()), 0);
+  w = writecaptured(path("dangling.dat"));
+  EXPECT_TRUE(w.whole) << w.failures;
+  ASSERT_EQ(lstat(path("dangling.dat").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  EXPECT_EQ(load("new.dat"), sectionbytes("DIM ", "dddd"));
 }
 
 TEST_F(OutputFileTest, ReadOnlyFileIsNotReplaced) {
