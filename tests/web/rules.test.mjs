@@ -83,6 +83,10 @@ const rows = [
   { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'm.dat', seed: 'abc' },
   { xsize: '40000', ysize: '40000', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'm.dat', seed: '1' },
   { xsize: '65535', ysize: '16383', pathwidth: '4', waterwidth: '-2', tileset: '1', outfile: 'm.dat', seed: '1' },
+  // "ISOM" of 32766 x 32767 is 2^32 bytes, one more than its length holds;
+  // 32766 x 32766 fits (and is refused later, for its widths).
+  { xsize: '32766', ysize: '32767', pathwidth: '4', waterwidth: '-2', tileset: '1', outfile: 'm.dat', seed: '1' },
+  { xsize: '32766', ysize: '32766', pathwidth: '4', waterwidth: '-2', tileset: '1', outfile: 'm.dat', seed: '1' },
   { xsize: '1', ysize: '65535', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'tall.dat', seed: '9' },
 ].map((values) => ({ ...DEFAULTS, ...values }));
 
@@ -221,12 +225,19 @@ test('the page refuses what it cannot save or make, and reads only whole address
   assert.deepEqual(refused({}), []);
   assert.deepEqual(refused({ xsize: '0', ysize: '-3' }), ['xsize', 'ysize']);
   assert.deepEqual(refused({ xsize: '65536', ysize: 'x' }), ['xsize', 'ysize']);
+  // At most 16,777,216 tiles, in any shape; one tile more is refused.
   assert.deepEqual(refused({ xsize: '4096', ysize: '4096', pathwidth: '-7', waterwidth: '12abc' }), []);
   assert.deepEqual(refused({ xsize: '256', ysize: '65535' }), []);
+  assert.deepEqual(refused({ xsize: '512', ysize: '32768' }), []);
   assert.deepEqual(refused({ xsize: '4097', ysize: '4096' }), ['ysize']);
+  assert.deepEqual(refused({ xsize: '4096', ysize: '4097' }), ['ysize']);
+  assert.deepEqual(refused({ xsize: '673', ysize: '24929' }), ['ysize']);
   assert.deepEqual(refused({ pathwidth: '', waterwidth: '2147483648', tileset: 'two' }), ['pathwidth', 'tileset', 'waterwidth']);
   assert.deepEqual(refused({ seed: '4294967296', outfile: 'CON' }), ['outfile', 'seed']);
   assert.match(fieldRefusals({ ...DEFAULTS, xsize: '40000', ysize: '40000' }).ysize, /at most 419\..*too large for its sections/);
+  assert.equal(fieldRefusals({ ...DEFAULTS, xsize: '673', ysize: '24929' }).ysize,
+    '673 x 24929 is 16,777,217 tiles; this page makes at most 16,777,216 (4096 x 4096, or that many in any shape), ' +
+    'so with a width of 673 the height may be at most 24928. The command line makes it: trevalk 673 24929 4 2 2 maze.dat');
 
   const addresses = {
     '': { none: true },
@@ -239,6 +250,9 @@ test('the page refuses what it cannot save or make, and reads only whole address
     '#64x64/seed=1/4': { error: /no place/ }, '#hello': { error: /size/ },
     '#64x64/seed=5/players=4/symmetry=rotate-90/straight=9': { values: { ...DEFAULTS, seed: '5', symmetry: 'rotate-90', players: '4', straight: '9' } },
     '#64x64/seed=5/symmetry=diagonal': { error: /not a symmetry/ },
+    // A part of the form key=value is read by its key, never by its place.
+    '#64x64/players=6/seed=5': { values: { ...DEFAULTS, players: '6', seed: '5' } },
+    '#64x64/=4/2/2/seed=5': { error: /not a part/ }, '#64x64/4=2/2/2/seed=5': { error: /not a part/ },
   };
   for (const [hash, expected] of Object.entries(addresses)) {
     const parsed = parseAddress(hash);
