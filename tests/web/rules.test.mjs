@@ -15,9 +15,9 @@ import { after, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import {
-  addressOf, clampSettings, commandLine, DEFAULTS, escapeBytes, FAIR_FIELDS, fairSizeRefusal, fieldRefusals, fileNameRefusal,
-  isSeedText, mapFits, mapSizeMessage, optionRefusals, parseAddress, parseDecimal, pngNameOf, runWords, shellWord,
-  SYMMETRIES, symmetryChoices,
+  addressOf, clampSettings, commandLine, DEFAULTS, escapeBytes, FAIR_FIELDS, fairSizeRefusal, FIELDS, fieldRefusals,
+  fileNameRefusal, isSeedText, largestHeight, largestWidth, mapFits, mapLengths, mapSizeMessage, optionRefusals,
+  parseAddress, parseDecimal, pngNameOf, runWords, shellWord, SYMMETRIES, symmetryChoices,
 } from '../../web/rules.js';
 
 const root = fileURLToPath(new URL('../../', import.meta.url));
@@ -81,6 +81,7 @@ const rows = [
   { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'карта =,:;&|.dat', seed: '-1' },
   { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'm.dat', seed: ' 1' },
   { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'm.dat', seed: 'abc' },
+  { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'm.dat', seed: '1 ' },
   { xsize: '40000', ysize: '40000', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'm.dat', seed: '1' },
   { xsize: '65535', ysize: '16383', pathwidth: '4', waterwidth: '-2', tileset: '1', outfile: 'm.dat', seed: '1' },
   // "ISOM" of 32766 x 32767 is 2^32 bytes, one more than its length holds;
@@ -111,11 +112,21 @@ rows.push(
   fair({ symmetry: 'left-right', players: '1' }),
   fair({ symmetry: 'diagonal', players: '2' }),
   fair({ loops: '101', players: '9' }),
+  fair({ symmetry: 'left-right', players: '9' }),
   fair({ straight: '-5' }),
   fair({ players: '' }),
+  fair({ players: '0' }),
+  fair({ loops: '+5' }),
   fair({ seed: 'abc', loops: '5' }),
-  fair({ xsize: 'x', loops: '5' }),
+  fair({ xsize: 'x', loops: '5', players: '2' }),
   fair({ xsize: '32', ysize: '40', pathwidth: '34', waterwidth: '32', players: '2' }),
+  fair({ xsize: '40', ysize: '32', pathwidth: '34', waterwidth: '32', players: '2' }),
+  fair({ xsize: '46', ysize: '33', symmetry: 'left-right', players: '2' }),
+  fair({ xsize: '45', ysize: '34', symmetry: 'rotate-180', players: '2' }),
+  fair({ xsize: '30', ysize: '64', players: '2' }),
+  fair({ xsize: '64', ysize: '30', symmetry: 'top-bottom', players: '2' }),
+  fair({ xsize: '33', ysize: '40', symmetry: 'rotate-90', players: '4' }),
+  fair({ waterwidth: '1', symmetry: 'rotate-180', players: '2' }),
   fair({ xsize: '32767', ysize: '32766', symmetry: 'left-right', players: '2' }),
 );
 
@@ -130,12 +141,15 @@ test('numbers, seeds, options, sizes and the command line, as the native trevalk
     if (refusedOption) {
       assert.deepEqual([run.status, run.stderr, run.map], [1, `${refusedOption.line}\n`, null], label);
       assert.ok(fieldRefusals(values)[refusedOption.field], label);
+      // The page shows one refusal beside each field.
+      const fields = optionRefusals(values).map(({ field }) => field);
+      assert.deepEqual(fields, [...new Set(fields)], label);
     } else if (numbers.includes(null)) {
-      assert.deepEqual([run.status, run.stderr], [1, USAGE], label);
+      assert.deepEqual([run.status, run.stderr, fairRefused], [1, USAGE, null], label);
     } else {
       const [width, height, pathwidth, waterwidth, tileset] = numbers;
       if (!mapFits(low16(width), low16(height))) {
-        assert.equal(run.stderr, `${mapSizeMessage(low16(width), low16(height))}\n`, label);
+        assert.deepEqual([run.stderr, fairRefused], [`${mapSizeMessage(low16(width), low16(height))}\n`, null], label);
       } else if (fairRefused) {
         assert.deepEqual([run.status, run.stderr, run.map, run.report], [1, `${fairRefused.message}\n`, null, null], label);
         assert.equal(fieldRefusals(values)[fairRefused.field], fairRefused.message, label);
@@ -144,6 +158,10 @@ test('numbers, seeds, options, sizes and the command line, as the native trevalk
         assert.match(run.stdout, new RegExp(`^\\d+x\\d+ p${even(pathwidth)} w${even(waterwidth)}$`, 'm'), label);
         const dim = sectionData(run.map, 'DIM ');
         assert.deepEqual([dim.readUInt16LE(0), dim.readUInt16LE(2)], [low16(width), low16(height)], label);
+        const lengths = mapLengths(low16(width), low16(height));
+        assert.deepEqual(['MASK', 'ISOM', 'TILE', 'MTXM'].map((name) => sectionData(run.map, name).length),
+          [lengths.mask, lengths.isom, lengths.tile, lengths.tile], label);
+        assert.ok(largestHeight(low16(width)) >= low16(height) && largestWidth(low16(height)) >= low16(width), label);
         assert.equal(sectionData(run.map, 'ERA ').readUInt16LE(0), low16(tileset), label);
         const warned = run.stderr.includes(`Warning: QUENDREL_SEED="${values.seed}" is not a seed`);
         assert.equal(warned, words.env.QUENDREL_SEED !== undefined && !isSeedText(values.seed), label);
