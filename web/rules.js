@@ -70,7 +70,7 @@ export function mapLengths(width, height) {
 // Whether every section of the map fits its 32-bit length.
 export function mapFits(width, height) {
   const lengths = mapLengths(width, height);
-  return Math.max(lengths.mask, lengths.isom, lengths.tile) <= 0xffffffff;
+  return Math.max(lengths.mask, lengths.isom, lengths.tile) < 2 ** 32;
 }
 
 // The largest side from 0 to 65535 that fits beside the other.
@@ -153,10 +153,11 @@ export function startsAsked(values) {
 }
 
 // The file a map's image is saved as, and its report: the extension
-// becomes ".png" or ".json" (added when the name has none, or has that one).
+// becomes ".png" or ".json" (added when the name has none, or has that one:
+// the name is then unchanged by the replacement).
 function nameWithExtension(name, extension) {
   const replaced = name.replace(/\.[^.]*$/, extension);
-  return replaced === name || !/\.[^.]*$/.test(name) ? `${name}${extension}` : replaced;
+  return replaced === name ? `${name}${extension}` : replaced;
 }
 export const pngNameOf = (name) => nameWithExtension(name, '.png');
 export const reportNameOf = (name) => nameWithExtension(name, '.json');
@@ -218,13 +219,14 @@ export function optionRefusals(values) {
 
 // A fair map needs even sides of at least FAIR_SIDE tiles (a square for
 // rotate-90), then a path wider than the water, which is at least 2 tiles
-// wide: its land is then one connected maze. 'fits', 'size' or 'widths'.
+// wide: its land is then one connected maze. 'size' or 'widths' for what
+// does not fit, null when the map can be fair.
 export const FAIR_SIDE = 32;
 export function fairFit(width, height, pathwidth, waterwidth, quarterTurn) {
   if (width % 2 !== 0 || height % 2 !== 0 || width < FAIR_SIDE || height < FAIR_SIDE || (quarterTurn && width !== height)) {
     return 'size';
   }
-  return pathwidth > waterwidth && waterwidth > 0 ? 'fits' : 'widths';
+  return pathwidth > waterwidth && waterwidth > 0 ? null : 'widths';
 }
 
 const LARGEST_EVEN_SIDE = 65534;
@@ -305,10 +307,11 @@ export function fairSizeRefusal(values) {
 
 // Why each symmetry cannot be chosen for the other values (null when it
 // can), first of: the size, the widths, the players. A number the page
-// refuses anyway gives no reason.
+// refuses anyway gives no reason (players it refuses count as 0, which every
+// symmetry's orbits divide).
 export function symmetryChoices(values) {
   const taken = takenNumbers(values);
-  const players = parseBetween(values.players, 1, 8);
+  const players = parseBetween(values.players, 1, 8) ?? 0;
   const choices = {};
   for (const symmetry of SYMMETRIES) {
     const order = symmetryOrder(symmetry);
@@ -326,7 +329,7 @@ export function symmetryChoices(values) {
         why = 'needs a path wider than the water, and water at least 2 tiles wide';
       }
     }
-    if (why === null && symmetry !== 'none' && players !== null && players % order !== 0) {
+    if (why === null && players % order !== 0) {
       why = `needs ${orbitPlayers(order)} players`;
     }
     choices[symmetry] = why;
@@ -401,8 +404,9 @@ export function fieldRefusals(values) {
     else if (value > MOST_SIDE) refusals[field] = `The ${SIZE_NAMES[field]} is at most ${MOST_SIDE} tiles.`;
     else sides[field] = value;
   }
-  const { xsize: width, ysize: height } = sides;
-  if (width !== undefined && height !== undefined && width * height > MOST_TILES) {
+  // A side refused above counts as 0: the map's size says nothing more.
+  const { xsize: width = 0, ysize: height = 0 } = sides;
+  if (width * height > MOST_TILES) {
     let why =
       `${width} x ${height} is ${formatCount(width * height)} tiles; this page makes at most ` +
       `${formatCount(MOST_TILES)} (4096 x 4096, or that many in any shape), so with a width of ` +
@@ -458,8 +462,8 @@ export function parseAddress(hash) {
     try {
       return decodeURIComponent(part);
     } catch {
+      // The address is refused below, whatever this part held.
       broken = true;
-      return '';
     }
   };
   const parts = text.split('/');
@@ -497,22 +501,23 @@ export function parseAddress(hash) {
 export function clampSettings(stored) {
   const values = { ...DEFAULTS };
   if (stored === null || typeof stored !== 'object') return values;
-  const text = (name) => (typeof stored[name] === 'string' && stored[name].length <= 1000 ? stored[name] : null);
+  // A value that is not text, or longer than any the page makes, is ''.
+  const text = (name) => (typeof stored[name] === 'string' && stored[name].length <= 1000 ? stored[name] : '');
   const clamp = (value, low, high) => Math.min(high, Math.max(low, value));
-  const x = parseDecimal(text('xsize') ?? '');
-  const y = parseDecimal(text('ysize') ?? '');
+  const x = parseDecimal(text('xsize'));
+  const y = parseDecimal(text('ysize'));
   if (x !== null) values.xsize = String(clamp(x, 1, MOST_SIDE));
   if (y !== null) values.ysize = String(clamp(y, 1, Math.min(MOST_SIDE, Math.floor(MOST_TILES / Number(values.xsize)))));
   for (const name of ['pathwidth', 'waterwidth', 'tileset']) {
-    const value = parseDecimal(text(name) ?? '');
+    const value = parseDecimal(text(name));
     if (value !== null) values[name] = String(value);
   }
   const outfile = text('outfile');
-  if (outfile !== null && fileNameRefusal(outfile) === null) values.outfile = outfile;
+  if (fileNameRefusal(outfile) === null) values.outfile = outfile;
   const seed = text('seed');
-  if (seed !== null && isSeedText(seed)) values.seed = seed;
+  if (isSeedText(seed)) values.seed = seed;
   for (const name of ['players', 'loops', 'straight']) {
-    if (optionReason(name, text(name) ?? '') === null) values[name] = String(Number(text(name)));
+    if (optionReason(name, text(name)) === null) values[name] = String(Number(text(name)));
   }
   const symmetry = text('symmetry');
   if (SYMMETRIES.includes(symmetry) && Number(values.players) % symmetryOrder(symmetry) === 0) values.symmetry = symmetry;
