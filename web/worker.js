@@ -405,7 +405,9 @@ function packQuarter(sum) {
 
 // Each texel the average of two by two texels below it (of the tiles, through
 // their colours, for the first level). A texel over the last column or row of
-// an odd size takes it twice, which averages the same.
+// an odd size takes it twice, which averages the same. The tiles' bytes and
+// the texels' words go through two loops rather than one: a loop that reads
+// both runs a 4096 x 4096 map's levels a fifth slower or worse.
 function halveTiles(tiles, width, height, colours) {
   const w = Math.ceil(width / 2);
   const h = Math.ceil(height / 2);
