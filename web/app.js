@@ -46,10 +46,15 @@ function randomSeed() {
   return String(crypto.getRandomValues(new Uint32Array(1))[0]);
 }
 
-function tilesAsked(values) {
-  const x = parseDecimal(values.xsize);
-  const y = parseDecimal(values.ysize);
-  return x === null || y === null ? null : (x & 0xffff) * (y & 0xffff);
+// Shows what the form's values make the page refuse, and the choices they
+// leave; says so in the status and returns false when anything is refused.
+function checkForm(values) {
+  const refusals = fieldRefusals(values);
+  showRefusals(refusals);
+  showChoices(values);
+  if (Object.keys(refusals).length === 0) return true;
+  setStatus('Not made: a setting needs changing (marked below its field).');
+  return false;
 }
 
 function showTemplate() {
@@ -110,12 +115,8 @@ function progressShown(verb) {
 
 async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
   const values = readForm();
-  const refusals = fieldRefusals(values);
-  showRefusals(refusals);
-  showChoices(values);
   viewer.setStarts([]);
-  if (Object.keys(refusals).length > 0) {
-    setStatus('Not made: a setting needs changing (marked below its field).');
+  if (!checkForm(values)) {
     hideDownloads();
     $('preview').classList.add('stale');
     return;
@@ -135,8 +136,8 @@ async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
 
   const template = ownTemplate ? ownTemplate.bytes : await shippedTemplate();
   stillWanted();
-  const width = parseDecimal(values.xsize) & 0xffff;
-  const height = parseDecimal(values.ysize) & 0xffff;
+  const width = parseDecimal(values.xsize);
+  const height = parseDecimal(values.ysize);
   const lengths = mapLengths(width, height);
   const started = performance.now();
   const words = runWords(values);
@@ -241,23 +242,17 @@ function inputChanged() {
   showSavedNames(values.outfile);
   hideDownloads();
   $('preview').classList.add('stale');
-  const refusals = fieldRefusals(values);
-  showRefusals(refusals);
-  showChoices(values);
-  if (Object.keys(refusals).length > 0) {
-    setStatus('Not made: a setting needs changing (marked below its field).');
-    setBusy(programs.running, runs);
-    return;
-  }
-  const tiles = tilesAsked(values);
-  if (tiles > AUTO_TILES) {
-    setStatus('Changed: a map this large waits for “Make the map”.');
-    setBusy(programs.running, runs);
-    return;
-  }
-  if (values.seed === '' && document.activeElement === $('seed')) {
+  // What keeps the map from being made again by itself, said in the status.
+  let waiting = null;
+  if (!checkForm(values)) waiting = '';
+  else if (parseDecimal(values.xsize) * parseDecimal(values.ysize) > AUTO_TILES) {
+    waiting = 'Changed: a map this large waits for “Make the map”.';
+  } else if (values.seed === '' && document.activeElement === $('seed')) {
     // The seed is being typed: a seed drawn now would mix into it.
-    setStatus('Changed: “Make the map” draws a seed while the seed field is empty.');
+    waiting = 'Changed: “Make the map” draws a seed while the seed field is empty.';
+  }
+  if (waiting !== null) {
+    if (waiting !== '') setStatus(waiting);
     setBusy(programs.running, runs);
     return;
   }

@@ -6,7 +6,7 @@
 // native programs' own answers.
 
 // The six arguments in trevalk's order, the seed, and the fair-map options.
-export const ARGUMENTS = ['xsize', 'ysize', 'pathwidth', 'waterwidth', 'tileset', 'outfile'];
+const ARGUMENTS = ['xsize', 'ysize', 'pathwidth', 'waterwidth', 'tileset', 'outfile'];
 export const FAIR_FIELDS = ['symmetry', 'players', 'loops', 'straight'];
 export const FIELDS = [...ARGUMENTS, 'seed', ...FAIR_FIELDS];
 
@@ -29,11 +29,11 @@ export const SYMMETRIES = ['none', 'left-right', 'top-bottom', 'rotate-180', 'fo
 
 // The largest map this page makes, in tiles, in any shape: a 4096 x 4096 map
 // is about 150 MB, which a browser tab holds a few times over.
-export const MOST_TILES = 4096 * 4096;
+const MOST_TILES = 4096 * 4096;
 // A side is stored in 16 bits.
-export const MOST_SIDE = 65535;
+const MOST_SIDE = 65535;
 // Browsers cancel downloads with long names (Chromium from 245 bytes on).
-export const MOST_NAME_BYTES = 200;
+const MOST_NAME_BYTES = 200;
 const MOST_SEED = 4294967295;
 
 const INT32_MIN = -(2 ** 31);
@@ -113,7 +113,7 @@ const OPTION_RANGES = { players: [1, 8], loops: [0, 100], straight: [0, 100] };
 
 // How many maps of the symmetry's group make the map again: the players
 // come in whole orbits of that many.
-export function symmetryOrder(symmetry) {
+function symmetryOrder(symmetry) {
   if (symmetry === 'none') return 1;
   return symmetry === 'four-way' || symmetry === 'rotate-90' ? 4 : 2;
 }
@@ -122,14 +122,14 @@ const orbitPlayers = (order) => (order === 2 ? '2, 4, 6 or 8' : '4 or 8');
 
 // A number as trevalk's options read it: digits only (no sign, no blank),
 // from `low` to `high`; null otherwise.
-export function parseBetween(text, low, high) {
+function parseBetween(text, low, high) {
   if (!isSeedText(text)) return null;
   const value = Number(text);
   return value >= low && value <= high ? value : null;
 }
 
 // Why trevalk refuses this value of an option; null when it takes it.
-export function optionReason(name, text) {
+function optionReason(name, text) {
   if (name === 'seed') return isSeedText(text) ? null : OPTION_REASONS.seed;
   if (name === 'symmetry') return SYMMETRIES.includes(text) ? null : OPTION_REASONS.symmetry;
   const [low, high] = OPTION_RANGES[name];
@@ -148,7 +148,7 @@ function atDefault(values, name) {
 // more than one player. (trevalk places starts for --players or --report
 // alone too; a page run with one player and no symmetry passes neither, so
 // that loops and straight corridors fit any map as they do there.)
-export function startsAsked(values) {
+function startsAsked(values) {
   return !atDefault(values, 'symmetry') || !atDefault(values, 'players');
 }
 
@@ -160,7 +160,7 @@ function nameWithExtension(name, extension) {
   return replaced === name ? `${name}${extension}` : replaced;
 }
 export const pngNameOf = (name) => nameWithExtension(name, '.png');
-export const reportNameOf = (name) => nameWithExtension(name, '.json');
+const reportNameOf = (name) => nameWithExtension(name, '.json');
 
 // The options a page run passes, as [name, value] in trevalk's order, and
 // the seed's place. A run whose fair-map fields all hold their defaults is
@@ -168,7 +168,7 @@ export const reportNameOf = (name) => nameWithExtension(name, '.json');
 // options. Any other passes its seed as --seed, each field that is not at
 // its default (--players always with a symmetry, whose players must then
 // fit it), and --report when it asks for starts.
-export function runOptions(values) {
+function runOptions(values) {
   const fair = FAIR_FIELDS.some((name) => !atDefault(values, name));
   if (!fair) return { options: [], seedVariable: values.seed !== '', report: null };
   const options = values.seed === '' ? [] : [['seed', values.seed]];
@@ -221,8 +221,8 @@ export function optionRefusals(values) {
 // rotate-90), then a path wider than the water, which is at least 2 tiles
 // wide: its land is then one connected maze. 'size' or 'widths' for what
 // does not fit, null when the map can be fair.
-export const FAIR_SIDE = 32;
-export function fairFit(width, height, pathwidth, waterwidth, quarterTurn) {
+const FAIR_SIDE = 32;
+function fairFit(width, height, pathwidth, waterwidth, quarterTurn) {
   if (width % 2 !== 0 || height % 2 !== 0 || width < FAIR_SIDE || height < FAIR_SIDE || (quarterTurn && width !== height)) {
     return 'size';
   }
@@ -234,7 +234,7 @@ const evenSide = (side) => Math.min(LARGEST_EVEN_SIDE, Math.max(FAIR_SIDE, side)
 
 // The sizes nearest to width x height that can be fair: one or two, the
 // smaller first (the larger only when its sections still fit).
-export function nearestFairSizes(width, height, quarterTurn) {
+function nearestFairSizes(width, height, quarterTurn) {
   let sizes;
   if (quarterTurn) {
     const small = evenSide(Math.min(width, height) - (Math.min(width, height) % 2));

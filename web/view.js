@@ -3,7 +3,7 @@
 // bar, the downloads, the fairness report, the "Details" area with what the
 // programs printed, and a map's sections.
 import { FIELDS, escapeBytes, fileNameRefusal, formatCount, pngNameOf, symmetryChoices } from './rules.js';
-import { PLAYER_COLOURS } from './viewer.js';
+import { playerColour } from './viewer.js';
 
 export const $ = (id) => document.getElementById(id);
 const decoder = new TextDecoder();
@@ -127,7 +127,7 @@ export function showReport(report) {
     player.scope = 'row';
     const swatch = document.createElement('span');
     swatch.className = 'swatch';
-    swatch.style.backgroundColor = `rgb(${PLAYER_COLOURS[k % PLAYER_COLOURS.length].join(' ')})`;
+    swatch.style.backgroundColor = playerColour(k);
     player.append(swatch, String(k + 1));
     row.append(player);
     for (const text of [`${x}, ${y}`, steps(report.nearest_rival[k]), steps(report.centre[k]), ...report.steps[k].map(steps)]) {
@@ -163,10 +163,8 @@ export function firstError(run) {
 export function clearResults({ command = '' } = {}) {
   for (const url of objectUrls) URL.revokeObjectURL(url);
   objectUrls = [];
-  for (const id of DOWNLOADS) {
-    $(id).hidden = true;
-    $(id).removeAttribute('href');
-  }
+  hideDownloads();
+  for (const id of DOWNLOADS) $(id).removeAttribute('href');
   showReport(null);
   for (const id of ['log', 'errors', 'preview-caption']) $(id).textContent = '';
   $('log-note').hidden = true;

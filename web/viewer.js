@@ -12,6 +12,8 @@ export const PLAYER_COLOURS = [
   [8, 145, 178], [219, 39, 119], [250, 204, 21], [255, 255, 255],
 ];
 
+export const playerColour = (k) => `rgb(${PLAYER_COLOURS[k % PLAYER_COLOURS.length].join(' ')})`;
+
 // Canvas pixels per tile at most, in CSS pixels.
 const MOST_ZOOM = 32;
 // The canvas's own pixels at most (the backing store of a large screen).
@@ -210,12 +212,11 @@ export class Viewer {
     this.starts.forEach(([column, row], k) => {
       const x = (column + 0.5 - this.left) * this.scale;
       const y = (row + 0.5 - this.top) * this.scale;
-      const colour = PLAYER_COLOURS[k % PLAYER_COLOURS.length];
-      context.fillStyle = `rgb(${colour.join(' ')})`;
+      context.fillStyle = playerColour(k);
       context.fillRect(x - side / 2, y - side / 2, side, side);
       context.strokeStyle = 'black';
       context.strokeRect(x - side / 2, y - side / 2, side, side);
-      context.fillStyle = Viewer.light(colour) ? 'black' : 'white';
+      context.fillStyle = Viewer.light(PLAYER_COLOURS[k % PLAYER_COLOURS.length]) ? 'black' : 'white';
       context.fillText(String(k + 1), x, y + side * 0.04);
     });
     context.restore();

@@ -40,7 +40,7 @@ function chunk(type, data) {
 
 // The maze on water, `margin` of the side left as water around it (a
 // maskable icon keeps its picture inside the middle 80 %).
-export function mazeIcon(size, margin = 0.06) {
+function mazeIcon(size, margin = 0.06) {
   const cells = MAZE.length;
   const inner = size * (1 - 2 * margin);
   const rows = [];
