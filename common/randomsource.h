@@ -46,6 +46,25 @@ constexpr RandomJump randomjump(uint32_t steps) {
   return jump;
 }
 
+// The jumps of 1 to N steps, jump k - 1 of k steps: a generator that makes
+// N draws at a time makes them all from one state.
+template <uint32_t N>
+struct RandomJumps {
+  uint32_t multiplier[N];
+  uint32_t increment[N];
+};
+
+template <uint32_t N>
+constexpr RandomJumps<N> randomjumps() {
+  RandomJumps<N> jumps{};
+  for (uint32_t i = 0; i < N; ++i) {
+    const RandomJump jump = randomjump(i + 1);
+    jumps.multiplier[i] = jump.multiplier;
+    jumps.increment[i] = jump.increment;
+  }
+  return jumps;
+}
+
 constexpr uint32_t jumpfrom(uint32_t state, RandomJump jump) {
   return jump.multiplier * state + jump.increment;
 }

@@ -58,6 +58,32 @@ inline void imageof(Symmetry symmetry, int g, int64_t columns, int64_t rows, int
   }
 }
 
+// True when a flat xsize x ysize grid can hold a perfect maze that is
+// symmetric in `mode`: odd sides along every mirrored axis, a centre that is
+// a cell or a passage for the rotations (not both half sides odd), a square
+// with a cell at its centre for a quarter turn. The half sides are the
+// centre's coordinates.
+inline bool symmetryfits(Symmetry mode, int64_t xsize, int64_t ysize) {
+  const auto odd = [](int64_t n) { return (n & 1) != 0; };
+  const int64_t halfx = (xsize - 1) / 2, halfy = (ysize - 1) / 2;
+  const bool cellcentre = !(odd(halfx) && odd(halfy));
+  switch (mode) {
+    case kNoSymmetry:
+      return true;
+    case kLeftRight:
+      return odd(xsize);
+    case kTopBottom:
+      return odd(ysize);
+    case kRotate180:
+    case kFourWay:
+      return odd(xsize) && odd(ysize) && cellcentre;
+    case kRotate90:
+      return odd(xsize) && xsize == ysize && !odd(halfx);
+    default:
+      return false;
+  }
+}
+
 // The image number that undoes image g.
 inline int inverseof(Symmetry symmetry, int g) {
   return symmetry == kRotate90 && g != 0 ? 4 - g : g;

@@ -230,19 +230,21 @@ bool chooseorbits(Chooser *c, int orbits) {
 }
 
 // The smallest and the largest nearest-rival distance of the chosen places,
-// from their pairwise distances.
+// from their pairwise distances; each place's own into `nearest` when given.
 struct Spread {
   uint64_t least, most;
 };
 
-Spread spreadof(const uint64_t pair[kMostPlayers][kMostPlayers], int n) {
+Spread spreadof(const uint64_t pair[kMostPlayers][kMostPlayers], int n,
+                uint64_t *nearest = nullptr) {
   Spread spread = {kUnreachable, 0};
   for (int k = 0; k < n; ++k) {
-    uint64_t nearest = kUnreachable;
+    uint64_t rival = kUnreachable;
     for (int l = 0; l < n; ++l)
-      if (l != k && pair[k][l] < nearest) nearest = pair[k][l];
-    if (nearest < spread.least) spread.least = nearest;
-    if (nearest > spread.most) spread.most = nearest;
+      if (l != k && pair[k][l] < rival) rival = pair[k][l];
+    if (nearest != nullptr) nearest[k] = rival;
+    if (rival < spread.least) spread.least = rival;
+    if (rival > spread.most) spread.most = rival;
   }
   return spread;
 }
@@ -548,16 +550,10 @@ FairnessResult measurefairness(const uint8_t *tiles, uint32_t width, uint32_t he
   if (placed != kFairnessMeasured) return placed;
   if (!measure(land, tiles, width, height, symmetry, players, f)) return kFairnessNoMemory;
 
-  uint64_t least = kUnreachable, most = 0;
-  for (int k = 0; k < players; ++k) {
-    f->nearest[k] = kUnreachable;
-    for (int l = 0; l < players; ++l)
-      if (l != k && f->steps[k][l] < f->nearest[k]) f->nearest[k] = f->steps[k][l];
-    if (f->nearest[k] < least) least = f->nearest[k];
-    if (f->nearest[k] > most) most = f->nearest[k];
-  }
-  f->fairness = players < 2                          ? 1.0
-                : most == 0 || least == kUnreachable ? 0.0
-                                                     : double(least) / double(most);
+  const Spread spread = spreadof(f->steps, players, f->nearest);
+  f->fairness = players < 2 ? 1.0
+                : spread.most == 0 || spread.least == kUnreachable
+                    ? 0.0
+                    : double(spread.least) / double(spread.most);
   return kFairnessMeasured;
 }

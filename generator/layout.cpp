@@ -55,8 +55,6 @@ int64_t fittingcount(int64_t length, int64_t p, int64_t step) {
   return count;
 }
 
-bool halfodd(int64_t count) { return ((count - 1) / 2) % 2 != 0; }
-
 }  // namespace
 
 void nearestfairsizes(uint32_t width, uint32_t height, bool quarterturn, uint32_t sizes[2][2],
@@ -87,18 +85,15 @@ MazeLayout fairlayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_
   const int64_t step = layout.pitch / 2, p = pathwidth;
   layout.columns = fittingcount(width, p, step);
   layout.rows = fittingcount(height, p, step);
-  // A half turn, or both mirrors, need a cell or a passage at the centre, a
-  // quarter turn a cell.
-  const bool rotates = symmetry == kRotate180 || symmetry == kFourWay;
-  if (rotates && halfodd(layout.columns) && halfodd(layout.rows)) {
-    if (layout.columns >= layout.rows)
-      layout.columns -= 2;
-    else
-      layout.rows -= 2;
-  }
-  if (symmetry == kRotate90) {
-    if (halfodd(layout.columns)) layout.columns -= 2;
+  // The counts are odd, so the mirrors fit; a half turn, or both mirrors,
+  // need a cell or a passage at the centre, a quarter turn a cell: the
+  // longer side gives up a cell where the maze does not fit.
+  const Symmetry mode = Symmetry(symmetry);
+  if (mode == kRotate90) {
+    if (!symmetryfits(mode, layout.columns, layout.columns)) layout.columns -= 2;
     layout.rows = layout.columns;
+  } else if (!symmetryfits(mode, layout.columns, layout.rows)) {
+    (layout.columns >= layout.rows ? layout.columns : layout.rows) -= 2;
   }
   layout.blockrows = p;
   layout.blockcolumns = p;

@@ -324,8 +324,6 @@ bool fixseed(Request *request) {
 
 }  // namespace
 
-ExitStatus run(int argc, char **argv) { return run(defaultoptions(), argc, argv); }
-
 ExitStatus run(const RunOptions &options, int argc, char **argv) {
   if (styled(options) && qndcreatestyledref == nullptr) {
     errormessage(

@@ -10,16 +10,12 @@
 // Reads the template ruvivare.dat from the current folder, rebuilds its "DIM ",
 // "ERA ", "MASK", "ISOM", "TILE" and "MTXM" sections around a new maze for the
 // six arguments argv[1..6] (xsize ysize pathwidth waterwidth tileset outfile)
-// and writes every section in the template's order to outfile. Reports every
-// failure on standard error. The maze library must be bound (binding.h). The
-// sections stay in sectionlist afterwards (sections.h); clearsections releases them.
-// Returns kExitWritten when the whole map was written, kExitFailure
-// otherwise.
-ExitStatus run(int argc, char **argv);
-
-// The same with the options that came before the six arguments
-// (runoptions.h): a style for the maze, start positions, a report. argv[1]
-// is the first of the six.
+// and the options that came before them (runoptions.h: a style for the maze,
+// start positions, a report), and writes every section in the template's
+// order to outfile. Reports every failure on standard error. The maze library
+// must be bound (binding.h). The sections stay in sectionlist afterwards
+// (sections.h); clearsections releases them. Returns kExitWritten when the
+// whole map was written, kExitFailure otherwise.
 ExitStatus run(const RunOptions &options, int argc, char **argv);
 
 #endif

@@ -21,22 +21,7 @@ constexpr uint32_t kPathTile = firsttileof(kPathGroup);
 // Draws taken eight at a time: the state k + 1 steps ahead is
 // multiplier[k] * state + increment[k], so eight draws need eight
 // independent multiplications rather than a chain of them.
-struct Jumps {
-  uint32_t multiplier[8];
-  uint32_t increment[8];
-};
-
-constexpr Jumps makejumps() {
-  Jumps jumps = {};
-  for (uint32_t k = 0; k < 8; ++k) {
-    const RandomJump jump = randomjump(k + 1);
-    jumps.multiplier[k] = jump.multiplier;
-    jumps.increment[k] = jump.increment;
-  }
-  return jumps;
-}
-
-constexpr Jumps kJumps = makejumps();
+constexpr RandomJumps<8> kJumps = randomjumps<8>();
 
 // Paints npairs pairs of tiles along the linear tile index, the first pair at
 // index first, with one draw per pair. Of the count tiles of the array only

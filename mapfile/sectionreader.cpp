@@ -3,7 +3,6 @@
 // record that holds the file, the position and the outcome so far. Nothing
 // is printed: what failed goes to the caller, with the section it belongs to
 // or as the reason the reading ended.
-#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -122,13 +121,13 @@ enum BlockOutcome {
 // came, and when none came, there is no block. Sets *count to the bytes the block holds and
 // *readerror to the error of a failed read.
 BlockOutcome readblock(FILE *file, Section *section, size_t firstsize, size_t *count,
-                       int *readerror) {
+                       SystemError *readerror) {
   const uint32_t length = section->length;
   uint8_t *data = nullptr;
   size_t size = firstsize;
   size_t filled = 0;
   *count = 0;
-  *readerror = 0;
+  *readerror = noerror();
   if (size > 0) {
     data = allocatelargeblock(size);
     if (data == nullptr) return kBlockNone;
@@ -152,7 +151,7 @@ BlockOutcome readblock(FILE *file, Section *section, size_t firstsize, size_t *c
     data = static_cast<uint8_t *>(bigger);
     size = grown;
   }
-  if (filled < length && ferror(file)) *readerror = errno != 0 ? errno : EIO;
+  if (filled < length && ferror(file)) *readerror = lasterror();
   if (filled == 0) {
     free(data);
     data = nullptr;
@@ -177,15 +176,13 @@ size_t loaddata(SectionReader *reader, Section *section) {
     firstsize = kGrowthStep;
   }
   size_t count = 0;
-  int readerror = 0;
+  SystemError readerror = noerror();
   switch (readblock(reader->file, section, size_t(firstsize), &count, &readerror)) {
     case kBlockWhole:
       break;
     case kBlockShort:
-      if (readerror != 0) {
-        SystemError why = noerror();
-        why.number = readerror;
-        failsection(reader, kReadFailed, why, true);
+      if (failed(readerror)) {
+        failsection(reader, kReadFailed, readerror, true);
       } else {
         failshort(reader, false);
       }
@@ -210,8 +207,6 @@ size_t loaddata(SectionReader *reader, Section *section) {
 ReadStatus readsectionfile(const char *filename, SectionList *list, SectionFilter wanted,
                            SectionHook hook, void *context, SystemError *error) {
   SectionReader reader = {};
-  reader.sectionfailure = noerror();
-  reader.endfailure = noerror();
   reader.file = openfile(filename, "rb");
   if (reader.file == nullptr) {
     *error = lasterror();

@@ -35,22 +35,7 @@ struct DrawBatch {
 };
 
 // Multiplier and increment that advance the source by 1 to kBatch steps.
-struct JumpTable {
-  uint32_t multiplier[kBatch];
-  uint32_t increment[kBatch];
-};
-
-constexpr JumpTable makejumps() {
-  JumpTable jumps{};
-  for (uint32_t i = 0; i < kBatch; ++i) {
-    const RandomJump jump = randomjump(i + 1);
-    jumps.multiplier[i] = jump.multiplier;
-    jumps.increment[i] = jump.increment;
-  }
-  return jumps;
-}
-
-constexpr JumpTable kJumps = makejumps();
+constexpr RandomJumps<kBatch> kJumps = randomjumps<kBatch>();
 
 void refill(DrawBatch *batch) {
   const uint32_t from = batch->laststate;

@@ -16,10 +16,6 @@ bool inside(const MazeHandle &m, int32_t x, int32_t y) {
   return x >= 0 && y >= 0 && x < m.xsize && y < m.ysize;
 }
 
-bool openat(const MazeHandle &m, int32_t x, int32_t y) {
-  return isopen(m.grid, positionindex(&m, x, y, 0));
-}
-
 // The directions from cell (x, y) to a neighbour cell inside the maze, and
 // which of them have their passage open.
 unsigned neighbours(const MazeHandle &m, int32_t x, int32_t y, unsigned *open) {
@@ -28,7 +24,7 @@ unsigned neighbours(const MazeHandle &m, int32_t x, int32_t y, unsigned *open) {
   for (unsigned d = 0; d < 4; ++d) {
     if (!inside(m, x + 2 * kSteps[d].dx, y + 2 * kSteps[d].dy)) continue;
     in |= 1u << d;
-    if (openat(m, x + kSteps[d].dx, y + kSteps[d].dy)) *open |= 1u << d;
+    if (isopenxy(&m, x + kSteps[d].dx, y + kSteps[d].dy)) *open |= 1u << d;
   }
   return in;
 }
@@ -92,7 +88,7 @@ bool openloops(MazeHandle *maze, Symmetry mode, int32_t percent, RandomSource *s
     for (int g = 0; g < symmetryorder(mode); ++g) {
       int64_t gx, gy;
       imageof(mode, g, maze->xsize, maze->ysize, x + s.dx, y + s.dy, &gx, &gy);
-      openposition(maze->grid, positionindex(maze, int32_t(gx), int32_t(gy), 0));
+      openxy(maze, int32_t(gx), int32_t(gy));
     }
   }
   free(orbits);

@@ -43,4 +43,13 @@ inline bool isopen(const uint8_t *grid, uint32_t index) {
 
 inline void openposition(uint8_t *grid, uint32_t index) { grid[index >> 3] |= positionmask(index); }
 
+// Position (x, y) of a flat maze, read and opened.
+inline bool isopenxy(const MazeHandle *maze, int32_t x, int32_t y) {
+  return isopen(maze->grid, positionindex(maze, x, y, 0));
+}
+
+inline void openxy(MazeHandle *maze, int32_t x, int32_t y) {
+  openposition(maze->grid, positionindex(maze, x, y, 0));
+}
+
 #endif

@@ -29,18 +29,14 @@ bool incell(const Region &region, int64_t x, int64_t y) {
   return x < (y == lastrow ? region.lastwidth : region.width);
 }
 
+// The walk works in 64 bits, so that no step past an edge wraps.
 bool openat(const MazeHandle *maze, int64_t x, int64_t y) {
-  return isopen(maze->grid, positionindex(maze, int32_t(x), int32_t(y), 0));
+  return isopenxy(maze, int32_t(x), int32_t(y));
 }
 
-void open(MazeHandle *maze, int64_t x, int64_t y) {
-  openposition(maze->grid, positionindex(maze, int32_t(x), int32_t(y), 0));
-}
+void open(MazeHandle *maze, int64_t x, int64_t y) { openxy(maze, int32_t(x), int32_t(y)); }
 
-int pick(Walker *w) {
-  const int r = static_cast<int>(scaledraw(w->f, nextdraw(w->source)));
-  return r == w->f ? w->f - 1 : r;
-}
+int pick(Walker *w) { return int(pickbelow(uint32_t(w->f), w->source)); }
 
 void swapslots(Walker *w, int a, int b) {
   const int t = w->slots[a];

@@ -86,45 +86,22 @@ SymmetryPlan planfor(Symmetry mode, int32_t xsize, int32_t ysize) {
   return plan;
 }
 
-void openat(MazeHandle *maze, int32_t x, int32_t y) {
-  openposition(maze->grid, positionindex(maze, x, y, 0));
-}
-
 // Opens every image of every open position of `from`, whose origin lies at
 // `base` in the maze. `from` may be the maze itself: an image of an image is
 // one of the images.
 void stamp(MazeHandle *maze, const MazeHandle &from, Offset base, Symmetry mode) {
   for (int32_t y = 0; y < from.ysize; ++y)
     for (int32_t x = 0; x < from.xsize; ++x) {
-      if (!isopen(from.grid, positionindex(&from, x, y, 0))) continue;
+      if (!isopenxy(&from, x, y)) continue;
       for (int g = 0; g < symmetryorder(mode); ++g) {
         int64_t gx, gy;
         imageof(mode, g, maze->xsize, maze->ysize, x + base.dx, y + base.dy, &gx, &gy);
-        openat(maze, int32_t(gx), int32_t(gy));
+        openxy(maze, int32_t(gx), int32_t(gy));
       }
     }
 }
 
 }  // namespace
-
-bool symmetryfits(Symmetry mode, int32_t xsize, int32_t ysize) {
-  const bool cellcentre = !(odd(half(xsize)) && odd(half(ysize)));
-  switch (mode) {
-    case kNoSymmetry:
-      return true;
-    case kLeftRight:
-      return odd(xsize);
-    case kTopBottom:
-      return odd(ysize);
-    case kRotate180:
-    case kFourWay:
-      return odd(xsize) && odd(ysize) && cellcentre;
-    case kRotate90:
-      return odd(xsize) && xsize == ysize && !odd(half(xsize));
-    default:
-      return false;
-  }
-}
 
 bool generatesymmetric(MazeHandle *maze, Symmetry mode, int32_t straight, RandomSource *source) {
   const SymmetryPlan plan = planfor(mode, maze->xsize, maze->ysize);
@@ -144,15 +121,15 @@ bool generatesymmetric(MazeHandle *maze, Symmetry mode, int32_t straight, Random
     stamp(maze, *maze, {0, 0}, mode);
   }
   const int32_t cx = half(maze->xsize), cy = half(maze->ysize);
-  if (plan.centre) openat(maze, cx, cy);
+  if (plan.centre) openxy(maze, cx, cy);
   if (plan.crossing) {
     // One passage across the axis, in a cell row (or column) of its own.
     const int32_t cells = ((plan.crossesrows ? maze->xsize : maze->ysize) + 1) / 2;
     const int32_t at = 2 * int32_t(pickbelow(uint32_t(cells), source));
     if (plan.crossesrows)
-      openat(maze, at, cy);
+      openxy(maze, at, cy);
     else
-      openat(maze, cx, at);
+      openxy(maze, cx, at);
   }
   return true;
 }

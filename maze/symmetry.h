@@ -15,12 +15,6 @@
 #include "randomsource.h"
 #include "symmetrymaps.h"
 
-// True when a flat xsize x ysize grid can hold a perfect maze that is
-// symmetric in `mode`: odd sides along every mirrored axis, a centre that is
-// a cell or a passage for the rotations (not both half sides odd), a square
-// with a cell at its centre for a quarter turn.
-bool symmetryfits(Symmetry mode, int32_t xsize, int32_t ysize);
-
 // Fills the all-closed grid of `maze` (a size that fits) with a perfect maze
 // symmetric in `mode`, drawn from `source`; `straight` as in regionwalk.h.
 // Returns false when memory for the fundamental region runs out.
