@@ -93,16 +93,18 @@ class RowMaker {
   // above even inside a tile.
   bool marked(uint32_t y) const {
     for (int m = 0; m < image_.markcount; ++m)
-      if (image_.marks[m].top <= y && y < image_.marks[m].bottom) return true;
+      if (onrow(image_.marks[m], y)) return true;
     return false;
   }
+
+  static bool onrow(const Mark &mark, uint32_t y) { return mark.top <= y && y < mark.bottom; }
 
   // The palette indexes of image row y.
   void draw(uint32_t y, uint8_t *pixels) const {
     drawtiles(y, pixels);
     for (int m = 0; m < image_.markcount; ++m) {
       const Mark &mark = image_.marks[m];
-      if (y < mark.top || y >= mark.bottom) continue;
+      if (!onrow(mark, y)) continue;
       const bool edgerow = y == mark.top || y + 1 == mark.bottom;
       for (uint32_t x = mark.left; x < mark.right; ++x)
         pixels[x] = edgerow || x == mark.left || x + 1 == mark.right ? mark.edge : mark.fill;
