@@ -7,9 +7,7 @@ import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
 const root = fileURLToPath(new URL('../', import.meta.url));
-const { chromium } = await import(
-  pathToFileURL(join(root, 'tests/web/node_modules/playwright-core/index.mjs')).href
-);
+const { chromium } = await import(pathToFileURL(join(root, 'tests/web/node_modules/playwright-core/index.mjs')).href);
 const { serveSite } = await import(pathToFileURL(join(root, 'scripts/serve-site.mjs')).href);
 
 const rounds = Number(process.argv[2] || 5);
@@ -24,22 +22,38 @@ const ms = (value) => `${value.toFixed(0)} ms`;
 const server = await serveSite(site);
 const browser = await chromium.launch({
   executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  args: [
+    '--no-sandbox',
+    '--disable-gpu',
+    '--disable-quic',
+    '--no-first-run',
+    '--disable-background-networking',
+    '--disable-component-update',
+    '--disable-sync',
+  ],
 });
 const page = await browser.newPage();
 await page.goto(`http://127.0.0.1:${server.address().port}/#64x64/4/2/2/seed=1`);
 await page.waitForFunction(() => document.body.dataset.state === 'idle' && document.body.dataset.runs > 0);
 await page.evaluate(() => {
   window.longTasks = [];
-  new PerformanceObserver((list) => window.longTasks.push(...list.getEntries().map((e) => e.duration))).observe({ type: 'longtask' });
+  new PerformanceObserver((list) => window.longTasks.push(...list.getEntries().map((e) => e.duration))).observe({
+    type: 'longtask',
+  });
 });
 
 // One Make: the times from the click to the map drawn and to "Map ready",
 // the parts the worker reports, and the longest main-thread task meanwhile.
 function timeOneMake(size) {
   return page.evaluate(async (size) => {
-    for (const [id, value] of Object.entries({ xsize: size, ysize: size, pathwidth: 4, waterwidth: 2, tileset: 2, seed: 1 })) {
+    for (const [id, value] of Object.entries({
+      xsize: size,
+      ysize: size,
+      pathwidth: 4,
+      waterwidth: 2,
+      tileset: 2,
+      seed: 1,
+    })) {
       document.getElementById(id).value = String(value);
     }
     performance.clearMeasures();
@@ -59,7 +73,9 @@ function timeOneMake(size) {
     });
     const ready = performance.now() - start;
     await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 100)));
-    const parts = Object.fromEntries(performance.getEntriesByType('measure').map((entry) => [entry.name, entry.duration]));
+    const parts = Object.fromEntries(
+      performance.getEntriesByType('measure').map((entry) => [entry.name, entry.duration]),
+    );
     return { ready, parts, status: status.textContent, longest: Math.max(0, ...window.longTasks) };
   }, size);
 }
@@ -100,10 +116,16 @@ for (const size of [256, 4096]) {
     if (size === 4096) longest.push(run.longest);
   }
   const shown = median(times.shown);
-  console.log(`  ${size} x ${size}: map drawn ${ms(shown)}, "Map ready" ${ms(median(times.ready))} (all ${times.ready.map((t) => t.toFixed(0)).join(' ')}; ${status}); goal under ${goals[size]} ms: ${verdict(shown < goals[size])}`);
-  console.log(`    in the worker: trevalk ${ms(median(times.trevalk))}, trevalk-preview ${ms(median(times.preview))}; the native trevalk and trevalk-preview: ${ms(median(times.native))}`);
+  console.log(
+    `  ${size} x ${size}: map drawn ${ms(shown)}, "Map ready" ${ms(median(times.ready))} (all ${times.ready.map((t) => t.toFixed(0)).join(' ')}; ${status}); goal under ${goals[size]} ms: ${verdict(shown < goals[size])}`,
+  );
+  console.log(
+    `    in the worker: trevalk ${ms(median(times.trevalk))}, trevalk-preview ${ms(median(times.preview))}; the native trevalk and trevalk-preview: ${ms(median(times.native))}`,
+  );
 }
-console.log(`  the longest main-thread task during the 4096 x 4096 runs: ${longest.length ? ms(Math.max(...longest)) : 'none'} (tasks under 50 ms are not reported by the browser); goal none: ${verdict(Math.max(...longest) === 0)}`);
+console.log(
+  `  the longest main-thread task during the 4096 x 4096 runs: ${longest.length ? ms(Math.max(...longest)) : 'none'} (tasks under 50 ms are not reported by the browser); goal none: ${verdict(Math.max(...longest) === 0)}`,
+);
 await browser.close();
 server.close();
 
@@ -112,20 +134,30 @@ server.close();
 console.log(`\nThe maze generator, native against WebAssembly (node ${process.version}), ${rounds} rounds,`);
 console.log('each a native and a WebAssembly process one after the other; medians, and the median of the ratios:');
 const bench = join(root, 'build-web/bench');
-for (const [x, y] of [[341, 341], [1025, 1025], [4095, 4095]]) {
+for (const [x, y] of [
+  [341, 341],
+  [1025, 1025],
+  [4095, 4095],
+]) {
   const args = [String(x), String(y), '3', '1'];
   const times = { native: [], wasm: [], ratio: [] };
   const hashes = new Set();
   for (let round = 0; round < rounds; round++) {
     const native = execFileSync(join(bench, 'mazetime'), args, { encoding: 'utf8' }).trim().split(' ');
-    const wasm = execFileSync(process.execPath, ['--no-experimental-fetch', join(bench, 'mazetime.js'), ...args], { encoding: 'utf8' }).trim().split(' ');
+    const wasm = execFileSync(process.execPath, ['--no-experimental-fetch', join(bench, 'mazetime.js'), ...args], {
+      encoding: 'utf8',
+    })
+      .trim()
+      .split(' ');
     times.native.push(Number(native[0]));
     times.wasm.push(Number(wasm[0]));
     times.ratio.push(Number(wasm[0]) / Number(native[0]));
     hashes.add(native[1]).add(wasm[1]);
   }
   const ratio = median(times.ratio);
-  console.log(`  ${x} x ${y}: native ${median(times.native).toFixed(2)} ms, WebAssembly ${median(times.wasm).toFixed(2)} ms: ${ratio.toFixed(2)}x (${Math.min(...times.ratio).toFixed(2)} to ${Math.max(...times.ratio).toFixed(2)}); mazes ${hashes.size === 1 ? 'identical' : 'DIFFERENT'}; goal within 2x: ${verdict(ratio <= 2 && hashes.size === 1)}`);
+  console.log(
+    `  ${x} x ${y}: native ${median(times.native).toFixed(2)} ms, WebAssembly ${median(times.wasm).toFixed(2)} ms: ${ratio.toFixed(2)}x (${Math.min(...times.ratio).toFixed(2)} to ${Math.max(...times.ratio).toFixed(2)}); mazes ${hashes.size === 1 ? 'identical' : 'DIFFERENT'}; goal within 2x: ${verdict(ratio <= 2 && hashes.size === 1)}`,
+  );
 }
 
 // ---- the sizes
@@ -136,7 +168,9 @@ function sizeOf(path) {
   return readdirSync(path).reduce((sum, name) => sum + sizeOf(join(path, name)), 0);
 }
 const bytes = sizeOf(site);
-console.log(`\nThe site (build-web/site, template, one-file page and license included): ${bytes.toLocaleString('en-US')} bytes; goal under 1 MB: ${verdict(bytes < 1_000_000)}`);
+console.log(
+  `\nThe site (build-web/site, template, one-file page and license included): ${bytes.toLocaleString('en-US')} bytes; goal under 1 MB: ${verdict(bytes < 1_000_000)}`,
+);
 console.log(`The one-file page, trevalk.html: ${sizeOf(join(site, 'trevalk.html')).toLocaleString('en-US')} bytes`);
 for (const name of readdirSync(site).sort()) {
   console.log(`  ${name}: ${sizeOf(join(site, name)).toLocaleString('en-US')}`);

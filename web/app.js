@@ -7,15 +7,45 @@
 // view.js, the map's canvas in viewer.js, the worker's side in programs.js.
 import { Programs, shippedTemplate, Stopped } from './programs.js';
 import {
-  DEFAULTS, FAIR_FIELDS, commandLine, fieldRefusals, fileNameRefusal, formatCount, mapLengths,
-  parseAddress, parseDecimal, pngNameOf, runWords, shellWord,
+  DEFAULTS,
+  FAIR_FIELDS,
+  commandLine,
+  fieldRefusals,
+  fileNameRefusal,
+  formatCount,
+  mapLengths,
+  parseAddress,
+  parseDecimal,
+  pngNameOf,
+  runWords,
+  shellWord,
 } from './rules.js';
 import {
-  forgetSettings, forgetTemplate, keepTemplate, loadSettings, loadTemplate, recordAddress, saveSettings,
+  forgetSettings,
+  forgetTemplate,
+  keepTemplate,
+  loadSettings,
+  loadTemplate,
+  recordAddress,
+  saveSettings,
 } from './settings.js';
 import {
-  $, clearResults, fillForm, firstError, hideDownloads, offerDownload, readForm, setBusy, setProgress,
-  setStatus, showChoices, showRefusals, showReport, showRun, showSavedNames, showSections,
+  $,
+  clearResults,
+  fillForm,
+  firstError,
+  hideDownloads,
+  offerDownload,
+  readForm,
+  setBusy,
+  setProgress,
+  setStatus,
+  showChoices,
+  showRefusals,
+  showReport,
+  showRun,
+  showSavedNames,
+  showSections,
 } from './view.js';
 import { Viewer } from './viewer.js';
 
@@ -36,8 +66,28 @@ let shownAddress = null;
 // The fair-map fields at their defaults, for the presets that are plain maps.
 const PLAIN = Object.fromEntries(FAIR_FIELDS.map((name) => [name, DEFAULTS[name]]));
 const PRESETS = {
-  duel: { xsize: '64', ysize: '64', pathwidth: '4', waterwidth: '2', tileset: '2', symmetry: 'rotate-180', players: '2', loops: '0', straight: '0' },
-  four: { xsize: '256', ysize: '256', pathwidth: '6', waterwidth: '2', tileset: '2', symmetry: 'four-way', players: '4', loops: '20', straight: '0' },
+  duel: {
+    xsize: '64',
+    ysize: '64',
+    pathwidth: '4',
+    waterwidth: '2',
+    tileset: '2',
+    symmetry: 'rotate-180',
+    players: '2',
+    loops: '0',
+    straight: '0',
+  },
+  four: {
+    xsize: '256',
+    ysize: '256',
+    pathwidth: '6',
+    waterwidth: '2',
+    tileset: '2',
+    symmetry: 'four-way',
+    players: '4',
+    loops: '20',
+    straight: '0',
+  },
   islands: { xsize: '128', ysize: '128', pathwidth: '4', waterwidth: '6', tileset: '2', ...PLAIN },
   huge: { xsize: '4096', ysize: '4096', pathwidth: '4', waterwidth: '2', tileset: '2', ...PLAIN },
 };
@@ -167,7 +217,12 @@ async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
   showRun(result);
   if (result.status !== 0 || !result.map) {
     viewer.show(null);
-    setStatus(result.status === null ? `Not made: the program stopped (${firstError(result)}).` : `Not made: ${firstError(result)}`, result.status);
+    setStatus(
+      result.status === null
+        ? `Not made: the program stopped (${firstError(result)}).`
+        : `Not made: ${firstError(result)}`,
+      result.status,
+    );
     return;
   }
   offerDownload('download-map', result.map, values.outfile);
@@ -182,7 +237,13 @@ async function makeMap(stillWanted, { record = 'push', reveal = false } = {}) {
   showPreview(result.preview, label, { shown });
   performance.measure('make', { start: started });
   // Where the time went, for bench/web.
-  const parts = { trevalk: result.time, 'trevalk-preview': result.preview.time, view: result.viewTime, image: result.preview.viewTime, 'map-blob': result.blobTime };
+  const parts = {
+    trevalk: result.time,
+    'trevalk-preview': result.preview.time,
+    view: result.viewTime,
+    image: result.preview.viewTime,
+    'map-blob': result.blobTime,
+  };
   for (const [name, time] of Object.entries(parts)) performance.measure(name, { start: started, duration: time ?? 0 });
   await viewer.drawn();
   setStatus(result.preview.png ? 'Map ready' : 'Map ready, but its image could not be made (see below)', result.status);
@@ -197,7 +258,8 @@ function showPreview(preview, label, { shown = false } = {}) {
     offerDownload('download-png', preview.png, preview.pngName);
     $('preview-caption').textContent = new TextDecoder().decode(preview.stdout.head).trim();
   } else {
-    $('preview-errors').textContent = `No image: trevalk-preview ended with exit status ${preview.status ?? 'none'}.\n${firstError(preview)}`;
+    $('preview-errors').textContent =
+      `No image: trevalk-preview ended with exit status ${preview.status ?? 'none'}.\n${firstError(preview)}`;
     $('preview-errors').hidden = false;
   }
   if (preview.view) viewer.show(preview.view);
@@ -212,7 +274,9 @@ async function openMap(stillWanted, file) {
   const pngName = pngNameOf(name);
   clearResults({ command: `trevalk-preview ${shellWord(name)} ${shellWord(pngName)}` });
   if (file.size > MOST_OPENED) {
-    setStatus(`Not opened: ${file.name.slice(0, 100)} is ${formatCount(file.size)} bytes, more than this page opens (1 GiB).`);
+    setStatus(
+      `Not opened: ${file.name.slice(0, 100)} is ${formatCount(file.size)} bytes, more than this page opens (1 GiB).`,
+    );
     viewer.show(null);
     return;
   }

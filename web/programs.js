@@ -23,7 +23,7 @@ async function fetchBytes(name) {
   try {
     response = await fetch(name);
   } catch (error) {
-    throw new Error(`${name} could not be fetched (${error.message}).`);
+    throw new Error(`${name} could not be fetched (${error.message}).`, { cause: error });
   }
   if (!response.ok) throw new Error(`${name} could not be fetched (${response.status} ${response.statusText}).`);
   return new Uint8Array(await response.arrayBuffer());
@@ -34,7 +34,7 @@ async function compile(name) {
   try {
     return await WebAssembly.compile(bytes);
   } catch (error) {
-    throw new Error(`${name} is damaged and could not be compiled (${error.message}).`);
+    throw new Error(`${name} is damaged and could not be compiled (${error.message}).`, { cause: error });
   }
 }
 
@@ -57,7 +57,8 @@ let workerUrl = null;
 function startWorker() {
   if (workerUrl === null) {
     const source = document.getElementById('embedded:worker.js');
-    workerUrl = source === null ? 'worker.js' : URL.createObjectURL(new Blob([source.textContent], { type: 'text/javascript' }));
+    workerUrl =
+      source === null ? 'worker.js' : URL.createObjectURL(new Blob([source.textContent], { type: 'text/javascript' }));
   }
   return new Worker(workerUrl);
 }
@@ -130,7 +131,9 @@ export class Programs {
     this.worker = startWorker();
     this.worker.onmessage = ({ data }) => this.receive(data);
     this.worker.onerror = failed('programs');
-    this.worker.postMessage({ type: 'modules', ...modules, colours: this.colours, viewPort: channel.port1 }, [channel.port1]);
+    this.worker.postMessage({ type: 'modules', ...modules, colours: this.colours, viewPort: channel.port1 }, [
+      channel.port1,
+    ]);
   }
 
   receive(data) {

@@ -202,7 +202,8 @@ export function optionRefusals(values) {
     const why = optionReason(name, text);
     if (why !== null) refusals.push({ field: name, why, line: `trevalk: --${name}=${text}: ${why}` });
   }
-  if (!given.has('players') || refusals.some(({ field }) => field === 'players' || field === 'symmetry')) return refusals;
+  if (!given.has('players') || refusals.some(({ field }) => field === 'players' || field === 'symmetry'))
+    return refusals;
   const symmetry = given.get('symmetry') ?? 'none';
   const order = symmetryOrder(symmetry);
   const players = Number(given.get('players'));
@@ -210,7 +211,8 @@ export function optionRefusals(values) {
     refusals.push({
       field: 'players',
       why: `with ${symmetry} symmetry the players come in whole orbits of ${order}: ${orbitPlayers(order)} players`,
-      line: `trevalk: --players=${players}: with --symmetry=${symmetry} the players come in whole orbits of ` +
+      line:
+        `trevalk: --players=${players}: with --symmetry=${symmetry} the players come in whole orbits of ` +
         `${order} (${orbitPlayers(order)} players)`,
     });
   }
@@ -223,7 +225,13 @@ export function optionRefusals(values) {
 // does not fit, null when the map can be fair.
 const FAIR_SIDE = 32;
 function fairFit(width, height, pathwidth, waterwidth, quarterTurn) {
-  if (width % 2 !== 0 || height % 2 !== 0 || width < FAIR_SIDE || height < FAIR_SIDE || (quarterTurn && width !== height)) {
+  if (
+    width % 2 !== 0 ||
+    height % 2 !== 0 ||
+    width < FAIR_SIDE ||
+    height < FAIR_SIDE ||
+    (quarterTurn && width !== height)
+  ) {
     return 'size';
   }
   return pathwidth > waterwidth && waterwidth > 0 ? null : 'widths';
@@ -239,9 +247,15 @@ function nearestFairSizes(width, height, quarterTurn) {
   if (quarterTurn) {
     const small = evenSide(Math.min(width, height) - (Math.min(width, height) % 2));
     const large = evenSide(Math.max(width, height) + (Math.max(width, height) % 2));
-    sizes = [[small, small], [large, large]];
+    sizes = [
+      [small, small],
+      [large, large],
+    ];
   } else {
-    sizes = [[evenSide(width - (width % 2)), evenSide(height - (height % 2))], [evenSide(width + (width % 2)), evenSide(height + (height % 2))]];
+    sizes = [
+      [evenSide(width - (width % 2)), evenSide(height - (height % 2))],
+      [evenSide(width + (width % 2)), evenSide(height + (height % 2))],
+    ];
   }
   const same = sizes[0][0] === sizes[1][0] && sizes[0][1] === sizes[1][1];
   return same || !mapFits(sizes[1][0], sizes[1][1]) ? [sizes[0]] : sizes;
@@ -320,9 +334,10 @@ export function symmetryChoices(values) {
       const { width, height, pathwidth, waterwidth } = taken;
       const fit = fairFit(width, height, pathwidth, waterwidth, symmetry === 'rotate-90');
       if (fit === 'size' && symmetry === 'rotate-90') {
-        why = fairFit(width, height, pathwidth, waterwidth, false) === 'size'
-          ? `needs a square map, of an even side of at least ${FAIR_SIDE} tiles`
-          : 'needs a square map';
+        why =
+          fairFit(width, height, pathwidth, waterwidth, false) === 'size'
+            ? `needs a square map, of an even side of at least ${FAIR_SIDE} tiles`
+            : 'needs a square map';
       } else if (fit === 'size') {
         why = `needs an even width and height of at least ${FAIR_SIDE} tiles`;
       } else if (fit === 'widths') {
@@ -471,7 +486,14 @@ export function parseAddress(hash) {
   if (!size) return { error: 'it does not start with a size such as 64x64.' };
   const values = { ...DEFAULTS, xsize: decode(size[1]), ysize: decode(size[2]) };
   const positions = ['pathwidth', 'waterwidth', 'tileset'];
-  const keys = { seed: 'seed', out: 'outfile', symmetry: 'symmetry', players: 'players', loops: 'loops', straight: 'straight' };
+  const keys = {
+    seed: 'seed',
+    out: 'outfile',
+    symmetry: 'symmetry',
+    players: 'players',
+    loops: 'loops',
+    straight: 'straight',
+  };
   const named = new Set();
   for (const part of parts.slice(1)) {
     const equals = part.indexOf('=');
@@ -488,7 +510,8 @@ export function parseAddress(hash) {
   }
   if (broken) return { error: 'a part of it is not written correctly (a % not followed by two hex digits).' };
   if (values.seed === '') return { error: 'it names no seed, so it does not name one map.' };
-  if (!SYMMETRIES.includes(values.symmetry)) return { error: `"${values.symmetry.slice(0, 40)}" is not a symmetry the page knows.` };
+  if (!SYMMETRIES.includes(values.symmetry))
+    return { error: `"${values.symmetry.slice(0, 40)}" is not a symmetry the page knows.` };
   return { values };
 }
 
@@ -507,7 +530,8 @@ export function clampSettings(stored) {
   const x = parseDecimal(text('xsize'));
   const y = parseDecimal(text('ysize'));
   if (x !== null) values.xsize = String(clamp(x, 1, MOST_SIDE));
-  if (y !== null) values.ysize = String(clamp(y, 1, Math.min(MOST_SIDE, Math.floor(MOST_TILES / Number(values.xsize)))));
+  if (y !== null)
+    values.ysize = String(clamp(y, 1, Math.min(MOST_SIDE, Math.floor(MOST_TILES / Number(values.xsize)))));
   for (const name of ['pathwidth', 'waterwidth', 'tileset']) {
     const value = parseDecimal(text(name));
     if (value !== null) values[name] = String(value);
@@ -520,7 +544,8 @@ export function clampSettings(stored) {
     if (optionReason(name, text(name)) === null) values[name] = String(Number(text(name)));
   }
   const symmetry = text('symmetry');
-  if (SYMMETRIES.includes(symmetry) && Number(values.players) % symmetryOrder(symmetry) === 0) values.symmetry = symmetry;
+  if (SYMMETRIES.includes(symmetry) && Number(values.players) % symmetryOrder(symmetry) === 0)
+    values.symmetry = symmetry;
   return values;
 }
 

@@ -39,7 +39,9 @@ export function showChoices(values) {
     if (why !== null) off.set(why, [...(off.get(why) ?? []), option.value]);
   }
   const list = (names) => (names.length === 1 ? names[0] : `${names.slice(0, -1).join(', ')} and ${names.at(-1)}`);
-  const groups = [...off].map(([why, names]) => `${list(names)} ${names.length > 1 ? why.replace(/^needs/, 'need') : why}`);
+  const groups = [...off].map(
+    ([why, names]) => `${list(names)} ${names.length > 1 ? why.replace(/^needs/, 'need') : why}`,
+  );
   $('symmetry-off').textContent = groups.length > 0 ? `Not offered here: ${groups.join('; ')}.` : '';
 }
 
@@ -130,7 +132,12 @@ export function showReport(report) {
     swatch.style.backgroundColor = playerColour(k);
     player.append(swatch, String(k + 1));
     row.append(player);
-    for (const text of [`${x}, ${y}`, steps(report.nearest_rival[k]), steps(report.centre[k]), ...report.steps[k].map(steps)]) {
+    for (const text of [
+      `${x}, ${y}`,
+      steps(report.nearest_rival[k]),
+      steps(report.centre[k]),
+      ...report.steps[k].map(steps),
+    ]) {
       row.insertCell().textContent = text;
     }
   });
@@ -156,7 +163,10 @@ export function showRun(run) {
 
 // The first line a program said on standard error, to quote in the status.
 export function firstError(run) {
-  const line = decoder.decode(run.stderr.head).split('\n').find((text) => text.trim() !== '' && !text.startsWith('Warning'));
+  const line = decoder
+    .decode(run.stderr.head)
+    .split('\n')
+    .find((text) => text.trim() !== '' && !text.startsWith('Warning'));
   return (line || run.failure || 'the program ended without saying why').slice(0, 300);
 }
 
@@ -191,11 +201,13 @@ export function showSections(listing, name = '') {
     nameCell.append(code);
     row.insertCell().textContent = formatCount(section.length);
     let note = section.size ? `${section.size[0]} x ${section.size[1]} tiles` : '';
-    if (section.held < section.length) note = `${note ? `${note}; ` : ''}the file ends after ${formatCount(section.held)} bytes`;
+    if (section.held < section.length)
+      note = `${note ? `${note}; ` : ''}the file ends after ${formatCount(section.held)} bytes`;
     row.insertCell().textContent = note;
   }
   const notes = [];
   if (listing.more > 0) notes.push(`and ${formatCount(listing.more)} more sections`);
-  if (listing.trailing > 0) notes.push(`${formatCount(listing.trailing)} bytes after the last section, too few for a section`);
+  if (listing.trailing > 0)
+    notes.push(`${formatCount(listing.trailing)} bytes after the last section, too few for a section`);
   $('sections-note').textContent = notes.join('; ');
 }

@@ -8,8 +8,14 @@
 // The players' colours, player 1 first: those trevalk-preview marks the
 // starts with.
 export const PLAYER_COLOURS = [
-  [220, 38, 38], [22, 163, 74], [147, 51, 234], [234, 88, 12],
-  [8, 145, 178], [219, 39, 119], [250, 204, 21], [255, 255, 255],
+  [220, 38, 38],
+  [22, 163, 74],
+  [147, 51, 234],
+  [234, 88, 12],
+  [8, 145, 178],
+  [219, 39, 119],
+  [250, 204, 21],
+  [255, 255, 255],
 ];
 
 export const playerColour = (k) => `rgb(${PLAYER_COLOURS[k % PLAYER_COLOURS.length].join(' ')})`;
@@ -41,7 +47,8 @@ export class Viewer {
     canvas.addEventListener('wheel', (event) => this.wheel(event), { passive: false });
     canvas.addEventListener('pointerdown', (event) => this.pointerDown(event));
     canvas.addEventListener('pointermove', (event) => this.pointerMove(event));
-    for (const type of ['pointerup', 'pointercancel']) canvas.addEventListener(type, (event) => this.pointers.delete(event.pointerId));
+    for (const type of ['pointerup', 'pointercancel'])
+      canvas.addEventListener(type, (event) => this.pointers.delete(event.pointerId));
     canvas.addEventListener('keydown', (event) => this.key(event));
   }
 
@@ -371,7 +378,8 @@ export class Viewer {
         const c = pixels[at];
         const shade = 0.299 * (c & 0xff) + 0.587 * ((c >> 8) & 0xff) + 0.114 * ((c >> 16) & 0xff);
         const t = Math.min(1, Math.max(0, (shade - low) / span));
-        pixels[at] = 0xff000000 | ((dark[2] + t * light[2]) << 16) | ((dark[1] + t * light[1]) << 8) | (dark[0] + t * light[0]);
+        pixels[at] =
+          0xff000000 | ((dark[2] + t * light[2]) << 16) | ((dark[1] + t * light[1]) << 8) | (dark[0] + t * light[0]);
       }
     };
     return [average, spread];

@@ -117,7 +117,8 @@ class PartList {
     this.seal();
     let start = 0;
     for (const part of this.parts) {
-      if (position >= start && position + length <= start + part.length) return part.subarray(position - start, position - start + length);
+      if (position >= start && position + length <= start + part.length)
+        return part.subarray(position - start, position - start + length);
       start += part.length;
     }
     const copy = new Uint8Array(length);
@@ -242,7 +243,7 @@ class Output {
     }
     this.total += bytes.length;
     if (this.onLine === null) return;
-    for (let at = 0; at < bytes.length; ) {
+    for (let at = 0; at < bytes.length;) {
       const end = bytes.indexOf(10, at);
       const stop = end < 0 ? bytes.length : end;
       if (this.line.length < 40) {
@@ -288,7 +289,13 @@ function captureStreams(FS, stdout, stderr) {
 // PartList); resolves to { status, failure, stdout, stderr, FS }, where a run
 // that ended abnormally (out of memory, a trap) has status null and its
 // reason in `failure`.
-async function runProgram(factory, module, program, args, { files, env = {}, stdout, stderr, onWrite = () => {}, onProgress }) {
+async function runProgram(
+  factory,
+  module,
+  program,
+  args,
+  { files, env = {}, stdout, stderr, onWrite = () => {}, onProgress },
+) {
   const instance = await factory({
     thisProgram: program,
     instantiateWasm(imports, receive) {
@@ -326,7 +333,7 @@ async function inflate(bytes) {
   const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate'));
   const chunks = [];
   let size = 0;
-  for (const reader = stream.getReader(); ; ) {
+  for (const reader = stream.getReader(); ;) {
     const { done, value } = await reader.read();
     if (done) break;
     chunks.push(value);
@@ -357,7 +364,7 @@ async function decodePng(png) {
   let height = 0;
   let palette = null;
   const data = [];
-  for (let at = 8; at + 12 <= png.length; ) {
+  for (let at = 8; at + 12 <= png.length;) {
     const length = view.getUint32(at);
     const type = String.fromCharCode(...png.subarray(at + 4, at + 8));
     const body = png.subarray(at + 8, at + 8 + length);
@@ -385,8 +392,11 @@ async function decodePng(png) {
     if (filter === 0) out.set(row);
     else if (filter === 2) for (let x = 0; x < width; x++) out[x] = row[x] + above[x];
     else if (filter === 1) for (let x = 0; x < width; x++) out[x] = row[x] + (x > 0 ? out[x - 1] : 0);
-    else if (filter === 3) for (let x = 0; x < width; x++) out[x] = row[x] + (((x > 0 ? out[x - 1] : 0) + above[x]) >> 1);
-    else if (filter === 4) for (let x = 0; x < width; x++) out[x] = row[x] + paeth(x > 0 ? out[x - 1] : 0, above[x], x > 0 ? above[x - 1] : 0);
+    else if (filter === 3)
+      for (let x = 0; x < width; x++) out[x] = row[x] + (((x > 0 ? out[x - 1] : 0) + above[x]) >> 1);
+    else if (filter === 4)
+      for (let x = 0; x < width; x++)
+        out[x] = row[x] + paeth(x > 0 ? out[x - 1] : 0, above[x], x > 0 ? above[x - 1] : 0);
     else return null;
     above = out;
   }
@@ -400,7 +410,9 @@ function spread(c) {
 }
 
 function packQuarter(sum) {
-  return (((sum & 0x3ff) + 2) >> 2) | ((((sum >> 10) & 0x3ff) + 2) >> 2 << 8) | ((((sum >> 20) & 0x3ff) + 2) >> 2 << 16);
+  return (
+    (((sum & 0x3ff) + 2) >> 2) | (((((sum >> 10) & 0x3ff) + 2) >> 2) << 8) | (((((sum >> 20) & 0x3ff) + 2) >> 2) << 16)
+  );
 }
 
 // Each texel the average of two by two texels below it (of the tiles, through
@@ -421,8 +433,10 @@ function halveTiles(tiles, width, height, colours) {
       const left = 2 * x;
       const right = left + 1 < width ? left + 1 : left;
       texels[o] = packQuarter(
-        spreadColours[tiles[top + left]] + spreadColours[tiles[top + right]] +
-          spreadColours[tiles[bottom + left]] + spreadColours[tiles[bottom + right]],
+        spreadColours[tiles[top + left]] +
+          spreadColours[tiles[top + right]] +
+          spreadColours[tiles[bottom + left]] +
+          spreadColours[tiles[bottom + right]],
       );
     }
   }
@@ -440,7 +454,10 @@ function halveTexels({ width, height, texels: source }) {
       const left = 2 * x;
       const right = left + 1 < width ? left + 1 : left;
       texels[o] = packQuarter(
-        spread(source[top + left]) + spread(source[top + right]) + spread(source[bottom + left]) + spread(source[bottom + right]),
+        spread(source[top + left]) +
+          spread(source[top + right]) +
+          spread(source[bottom + left]) +
+          spread(source[bottom + right]),
       );
     }
   }
@@ -599,7 +616,13 @@ async function runPreview(mapName, pngName, parts, onProgress = () => {}, report
 // The preview of `parts` for the page: the image to download and, unless
 // the map was shown already, the view of the image.
 async function preview(mapName, pngName, parts, report, from, to, { shown, starts = null }) {
-  const run = await runPreview(mapName, pngName, parts, (done, total) => report(from + ((to - from) * 0.9 * done) / total), starts);
+  const run = await runPreview(
+    mapName,
+    pngName,
+    parts,
+    (done, total) => report(from + ((to - from) * 0.9 * done) / total),
+    starts,
+  );
   const result = { ...run, pngName, png: null, view: null };
   if (run.png === null) return result;
   result.png = run.png.blob('image/png');
@@ -651,7 +674,15 @@ async function make({ id, args, env, outfile, report: reportName, pngName, templ
       if (writing) report(0.4 + (0.1 * written) / expectedBytes);
     },
   });
-  const result = { type: 'done', id, status: run.status, failure: run.failure, stdout: stdout.result(), stderr: stderr.result(), map: null };
+  const result = {
+    type: 'done',
+    id,
+    status: run.status,
+    failure: run.failure,
+    stdout: stdout.result(),
+    stderr: stderr.result(),
+    map: null,
+  };
   result.time = performance.now() - started;
   const map = run.status === 0 ? partsOf(run.FS, outfile) : null;
   if (map !== null) {
@@ -674,7 +705,11 @@ async function make({ id, args, env, outfile, report: reportName, pngName, templ
     let starts = null;
     if (reportParts !== null) {
       const bytes = reportParts.bytes();
-      result.report = { name: reportName, text: new TextDecoder().decode(bytes), blob: new Blob([bytes], { type: 'application/json' }) };
+      result.report = {
+        name: reportName,
+        text: new TextDecoder().decode(bytes),
+        blob: new Blob([bytes], { type: 'application/json' }),
+      };
       starts = { name: reportName, parts: reportParts };
     }
     result.preview = await preview(outfile, pngName, map, report, 0.5, 1, { shown: tiles !== null, starts });
@@ -708,8 +743,7 @@ onmessage = async ({ data }) => {
       modules = data;
       viewPort = data.viewPort || null;
       learnedColours = data.colours ? Promise.resolve(data.colours) : learnColours().catch(() => null);
-    }
-    else if (data.type === 'make') await make(data);
+    } else if (data.type === 'make') await make(data);
     else if (data.type === 'open') await open(data);
   } catch (error) {
     postMessage({ type: 'failed', id: data.id, message: error && error.message ? error.message : String(error) });

@@ -70,21 +70,70 @@ const cases = [
   { name: 'own template, odd', args: ['51', '29', '6', '2', '4', 'o.dat'], seed: '5', template: 'own' },
   { name: 'output cut to 64 KiB', args: ['1200', '1200', '2', '2', '0', 'big.dat'], seed: '3' },
   { name: 'a tall map, drawn', args: ['16', '4096', '4', '2', '2', 'tall.dat'], seed: '8' },
-  { name: 'template without MASK', args: ['64', '64', '4', '2', '2', 'maze.dat'], seed: '5', template: 'nomask', status: 1 },
-  { name: 'too large for the page', args: ['5000', '5000', '4', '2', '2', 'maze.dat'], seed: '1', refused: ['ysize', /at most 16,777,216 .*The command line makes it: QUENDREL_SEED=1 trevalk 5000 5000/] },
-  { name: 'too large for any map, in trevalk\'s words', args: ['40000', '40000', '4', '2', '2', 'maze.dat'], seed: '1', refused: ['ysize', null] },
+  {
+    name: 'template without MASK',
+    args: ['64', '64', '4', '2', '2', 'maze.dat'],
+    seed: '5',
+    template: 'nomask',
+    status: 1,
+  },
+  {
+    name: 'too large for the page',
+    args: ['5000', '5000', '4', '2', '2', 'maze.dat'],
+    seed: '1',
+    refused: ['ysize', /at most 16,777,216 .*The command line makes it: QUENDREL_SEED=1 trevalk 5000 5000/],
+  },
+  {
+    name: "too large for any map, in trevalk's words",
+    args: ['40000', '40000', '4', '2', '2', 'maze.dat'],
+    seed: '1',
+    refused: ['ysize', null],
+  },
   { name: 'a size of 0', args: ['0', '64', '4', '2', '2', 'maze.dat'], seed: '1', refused: ['xsize', /at least 1/] },
   { name: 'a device name', args: ['64', '64', '4', '2', '2', 'CON.dat'], seed: '1', refused: ['outfile', /device/] },
-  { name: 'an address with a seed', address: '#48x40/4/2/3/seed=2024/out=shared.dat', args: ['48', '40', '4', '2', '3', 'shared.dat'], seed: '2024' },
-  { name: 'no seed: two maps, each made again from its shown seed', args: ['64', '64', '4', '2', '2', 'maze.dat'], seed: '', runs: 2 },
-  { name: 'a fair map: a quarter turn, eight players, loops', args: ['64', '64', '4', '2', '2', 'fair.dat'], seed: '77', options: ['--symmetry=rotate-90', '--players=8', '--loops=40'], disabled: [] },
-  { name: 'a fair map from its address', address: '#96x64/6/2/1/seed=2026/symmetry=four-way/players=4/straight=60/out=four.dat', args: ['96', '64', '6', '2', '1', 'four.dat'], seed: '2026', options: ['--symmetry=four-way', '--players=4', '--straight=60'], disabled: ['rotate-90'] },
-  { name: 'a symmetry that the size does not fit, in trevalk\'s words', args: ['66', '64', '4', '2', '2', 'maze.dat'], seed: '1', options: ['--symmetry=rotate-90', '--players=4'], refused: ['symmetry', null], disabled: ['rotate-90'] },
+  {
+    name: 'an address with a seed',
+    address: '#48x40/4/2/3/seed=2024/out=shared.dat',
+    args: ['48', '40', '4', '2', '3', 'shared.dat'],
+    seed: '2024',
+  },
+  {
+    name: 'no seed: two maps, each made again from its shown seed',
+    args: ['64', '64', '4', '2', '2', 'maze.dat'],
+    seed: '',
+    runs: 2,
+  },
+  {
+    name: 'a fair map: a quarter turn, eight players, loops',
+    args: ['64', '64', '4', '2', '2', 'fair.dat'],
+    seed: '77',
+    options: ['--symmetry=rotate-90', '--players=8', '--loops=40'],
+    disabled: [],
+  },
+  {
+    name: 'a fair map from its address',
+    address: '#96x64/6/2/1/seed=2026/symmetry=four-way/players=4/straight=60/out=four.dat',
+    args: ['96', '64', '6', '2', '1', 'four.dat'],
+    seed: '2026',
+    options: ['--symmetry=four-way', '--players=4', '--straight=60'],
+    disabled: ['rotate-90'],
+  },
+  {
+    name: "a symmetry that the size does not fit, in trevalk's words",
+    args: ['66', '64', '4', '2', '2', 'maze.dat'],
+    seed: '1',
+    options: ['--symmetry=rotate-90', '--players=4'],
+    refused: ['symmetry', null],
+    disabled: ['rotate-90'],
+  },
 ];
 
 // The options of a case as the form's fields, the others at their defaults.
 const FAIR_DEFAULTS = { symmetry: 'none', players: '1', loops: '0', straight: '0' };
-const fairFields = (options = []) => ({ ...FAIR_DEFAULTS, ...Object.fromEntries(options.map((word) => word.slice(2).split('='))) });
+const fairFields = (options = []) => ({
+  ...FAIR_DEFAULTS,
+  ...Object.fromEntries(options.map((word) => word.slice(2).split('='))),
+});
 
 // trevalk's words for a case, as the README gives them: a plain run takes
 // its seed from QUENDREL_SEED, a fair one as --seed, with --report.
@@ -122,10 +171,18 @@ function native(c, seed, template) {
     const words = nativeWords(c, seed);
     const env = { ...process.env, ...words.env };
     const run = spawnSync(join(nativeBin, 'trevalk'), words.args, { cwd: folder, env });
-    const read = (name) => (run.status === 0 && name !== null && existsSync(join(folder, name)) ? readFileSync(join(folder, name)) : null);
+    const read = (name) =>
+      run.status === 0 && name !== null && existsSync(join(folder, name)) ? readFileSync(join(folder, name)) : null;
     const map = read(c.args[5]);
     const report = read(words.report);
-    return { status: run.status, stdout: run.stdout, stderr: run.stderr, map, report, png: map && nativePreview(map, report).png };
+    return {
+      status: run.status,
+      stdout: run.stdout,
+      stderr: run.stderr,
+      map,
+      report,
+      png: map && nativePreview(map, report).png,
+    };
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }
@@ -139,7 +196,11 @@ function nativePreview(map, report = null) {
     if (report !== null) writeFileSync(join(folder, 'report.json'), report);
     const starts = report === null ? [] : ['--starts=report.json'];
     const run = spawnSync(join(nativeBin, 'trevalk-preview'), [...starts, 'map.dat', 'map.png'], { cwd: folder });
-    return { status: run.status, stderr: run.stderr.toString(), png: run.status === 0 ? readFileSync(join(folder, 'map.png')) : null };
+    return {
+      status: run.status,
+      stderr: run.stderr.toString(),
+      png: run.status === 0 ? readFileSync(join(folder, 'map.png')) : null,
+    };
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }
@@ -155,12 +216,21 @@ let base;
 const consoleErrors = [];
 const launchOptions = {
   executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  args: [
+    '--no-sandbox',
+    '--disable-gpu',
+    '--disable-quic',
+    '--no-first-run',
+    '--disable-background-networking',
+    '--disable-component-update',
+    '--disable-sync',
+  ],
 };
 
 function watch(p) {
-  p.on('console', (message) => { if (message.type() === 'error') consoleErrors.push(message.text()); });
+  p.on('console', (message) => {
+    if (message.type() === 'error') consoleErrors.push(message.text());
+  });
   p.on('pageerror', (error) => consoleErrors.push(error.message));
   return p;
 }
@@ -214,31 +284,47 @@ async function mainThreadTasks(p, action) {
   const events = [];
   cdp.on('Tracing.dataCollected', ({ value }) => events.push(...value));
   const complete = new Promise((resolve) => cdp.once('Tracing.tracingComplete', resolve));
-  await cdp.send('Tracing.start', { categories: 'disabled-by-default-devtools.timeline', transferMode: 'ReportEvents' });
+  await cdp.send('Tracing.start', {
+    categories: 'disabled-by-default-devtools.timeline',
+    transferMode: 'ReportEvents',
+  });
   await action();
   await cdp.send('Tracing.end');
   await complete;
   await cdp.detach();
-  const main = new Set(events.filter((e) => e.name === 'thread_name' && e.args.name === 'CrRendererMain').map((e) => `${e.pid}:${e.tid}`));
-  return events.filter((e) => e.name === 'RunTask' && e.ph === 'X' && main.has(`${e.pid}:${e.tid}`)).map((e) => (e.tdur ?? e.dur) / 1000);
+  const main = new Set(
+    events.filter((e) => e.name === 'thread_name' && e.args.name === 'CrRendererMain').map((e) => `${e.pid}:${e.tid}`),
+  );
+  return events
+    .filter((e) => e.name === 'RunTask' && e.ph === 'X' && main.has(`${e.pid}:${e.tid}`))
+    .map((e) => (e.tdur ?? e.dur) / 1000);
 }
 
-const status = (p) => p.evaluate(() => ({ text: document.getElementById('status').textContent, exit: document.getElementById('status').dataset.exit }));
+const status = (p) =>
+  p.evaluate(() => ({
+    text: document.getElementById('status').textContent,
+    exit: document.getElementById('status').dataset.exit,
+  }));
 
 // How many pixels of the canvas show the map rather than the background.
-const drawnPixels = (p) => p.evaluate(() => {
-  const canvas = document.getElementById('preview');
-  if (canvas.hidden || canvas.width === 0) return 0;
-  const pixels = new Uint32Array(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data.buffer);
-  return pixels.filter((pixel) => pixel !== pixels[0]).length;
-});
+const drawnPixels = (p) =>
+  p.evaluate(() => {
+    const canvas = document.getElementById('preview');
+    if (canvas.hidden || canvas.width === 0) return 0;
+    const pixels = new Uint32Array(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data.buffer);
+    return pixels.filter((pixel) => pixel !== pixels[0]).length;
+  });
 
 async function useTemplate(name) {
   if (name === 'shipped') {
     if (await page.isVisible('#template-clear')) await page.click('#template-clear');
     await page.waitForFunction(() => /comes with trevalk/.test(document.getElementById('template-name').textContent));
   } else {
-    await page.setInputFiles('#template', { name: 'mine.dat', mimeType: 'application/octet-stream', buffer: templates[name] });
+    await page.setInputFiles('#template', {
+      name: 'mine.dat',
+      mimeType: 'application/octet-stream',
+      buffer: templates[name],
+    });
     await page.waitForFunction(() => /Your own/.test(document.getElementById('template-name').textContent));
   }
 }
@@ -275,11 +361,17 @@ async function makeOnPage(c) {
   if (shown.offersPng) shown.png = await download(page, '#download-png');
   if (shown.offersReport) {
     shown.report = await download(page, '#download-report');
-    shown.table = await page.$$eval('#report-table tr', (rows) => rows.map((row) => [...row.cells].map((cell) => cell.textContent)));
-    shown.swatches = await page.$$eval('#report-table .swatch', (spans) => spans.map((span) => getComputedStyle(span).backgroundColor));
+    shown.table = await page.$$eval('#report-table tr', (rows) =>
+      rows.map((row) => [...row.cells].map((cell) => cell.textContent)),
+    );
+    shown.swatches = await page.$$eval('#report-table .swatch', (spans) =>
+      spans.map((span) => getComputedStyle(span).backgroundColor),
+    );
     shown.colours = await page.evaluate(() => {
       const canvas = document.getElementById('preview');
-      const pixels = new Uint32Array(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data.buffer);
+      const pixels = new Uint32Array(
+        canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data.buffer,
+      );
       return [...new Set(pixels)];
     });
   }
@@ -356,14 +448,31 @@ for (const c of cases) {
         assert.ok(shown.report.bytes.equals(expected.report), 'the report is the native one');
         const report = JSON.parse(expected.report);
         const dash = (value) => (value === null ? '–' : value.toLocaleString('en-US'));
-        assert.deepEqual(shown.table.slice(1), report.starts.map(([x, y], k) => [
-          String(k + 1), `${x}, ${y}`, dash(report.nearest_rival[k]), dash(report.centre[k]), ...report.steps[k].map(dash)]));
+        assert.deepEqual(
+          shown.table.slice(1),
+          report.starts.map(([x, y], k) => [
+            String(k + 1),
+            `${x}, ${y}`,
+            dash(report.nearest_rival[k]),
+            dash(report.centre[k]),
+            ...report.steps[k].map(dash),
+          ]),
+        );
         // The players' colours on the page are the preview's: the last
         // colours of its palette but the edges' black.
         const palette = pngChunk(expected.png, 'PLTE');
-        const colours = report.starts.map((start, k) => [...palette.subarray(palette.length - 27 + 3 * k, palette.length - 24 + 3 * k)]);
-        assert.deepEqual(shown.swatches, colours.map(([r, g, b]) => `rgb(${r}, ${g}, ${b})`));
-        for (const [r, g, b] of colours) assert.ok(shown.colours.includes((0xff000000 | (b << 16) | (g << 8) | r) >>> 0), `${r} ${g} ${b} on the canvas`);
+        const colours = report.starts.map((start, k) => [
+          ...palette.subarray(palette.length - 27 + 3 * k, palette.length - 24 + 3 * k),
+        ]);
+        assert.deepEqual(
+          shown.swatches,
+          colours.map(([r, g, b]) => `rgb(${r}, ${g}, ${b})`),
+        );
+        for (const [r, g, b] of colours)
+          assert.ok(
+            shown.colours.includes((0xff000000 | (b << 16) | (g << 8) | r) >>> 0),
+            `${r} ${g} ${b} on the canvas`,
+          );
       }
       seen.push(shown);
     }
@@ -378,43 +487,59 @@ test('a bad address is refused in words, and the form keeps its values', async (
   await openAddress(page, `${base}#64x64/4/2/2/seed=5`);
   for (const address of ['#64x64/%zz/2/2/seed=5', '#64x64/4/2/2']) {
     const runs = await runsOf(page);
-    await page.evaluate((hash) => { location.hash = hash; }, address);
+    await page.evaluate((hash) => {
+      location.hash = hash;
+    }, address);
     await waitForRun(page, runs);
     assert.match((await status(page)).text, /^Not made: the address is not one this page reads: /);
     assert.equal(await page.inputValue('#pathwidth'), '4');
   }
 });
 
-test('a 4096 x 4096 map: the progress moves, no task holds the page, and Stop ends a run at once', { timeout: 120_000 }, async () => {
-  await openAddress(page, `${base}#64x64/4/2/2/seed=1`);
-  await page.evaluate(() => {
-    window.progressSeen = new Set();
-    setInterval(() => { if (!document.getElementById('progress').hidden) window.progressSeen.add(document.getElementById('progress').value); }, 5);
-  });
-  // A fresh machine's first touch of memory can hold up one task once; work
-  // the page itself does holds one up on every run, so a second run decides.
-  let tasks = [];
-  for (let attempt = 1; attempt <= 2; attempt++) {
-    tasks = await mainThreadTasks(page, () => fillAndMake(page, { xsize: '4096', ysize: '4096', seed: '1' }));
-    if (tasks.every((ms) => ms <= 50)) break;
-  }
-  assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
-  const seen = await page.evaluate(() => [...window.progressSeen]);
-  assert.ok(seen.some((value) => value > 0 && value < 1), `progress seen: ${seen}`);
-  assert.ok(tasks.length > 0, 'the page\'s tasks were seen');
-  assert.deepEqual(tasks.filter((ms) => ms > 50), [], 'main-thread tasks that worked over 50 ms');
+test(
+  'a 4096 x 4096 map: the progress moves, no task holds the page, and Stop ends a run at once',
+  { timeout: 120_000 },
+  async () => {
+    await openAddress(page, `${base}#64x64/4/2/2/seed=1`);
+    await page.evaluate(() => {
+      window.progressSeen = new Set();
+      setInterval(() => {
+        if (!document.getElementById('progress').hidden)
+          window.progressSeen.add(document.getElementById('progress').value);
+      }, 5);
+    });
+    // A fresh machine's first touch of memory can hold up one task once; work
+    // the page itself does holds one up on every run, so a second run decides.
+    let tasks = [];
+    for (let attempt = 1; attempt <= 2; attempt++) {
+      tasks = await mainThreadTasks(page, () => fillAndMake(page, { xsize: '4096', ysize: '4096', seed: '1' }));
+      if (tasks.every((ms) => ms <= 50)) break;
+    }
+    assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
+    const seen = await page.evaluate(() => [...window.progressSeen]);
+    assert.ok(
+      seen.some((value) => value > 0 && value < 1),
+      `progress seen: ${seen}`,
+    );
+    assert.ok(tasks.length > 0, "the page's tasks were seen");
+    assert.deepEqual(
+      tasks.filter((ms) => ms > 50),
+      [],
+      'main-thread tasks that worked over 50 ms',
+    );
 
-  const runs = await runsOf(page);
-  await page.click('#make');
-  await page.waitForFunction(() => document.getElementById('progress').value > 0.05);
-  const stopped = Date.now();
-  await page.click('#cancel');
-  await waitForRun(page, runs);
-  assert.ok(Date.now() - stopped < 1000, 'stopped at once');
-  assert.deepEqual(await status(page), { text: 'Stopped: no map was made.', exit: undefined });
-  await fillAndMake(page, { xsize: '64', ysize: '64' });
-  assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
-});
+    const runs = await runsOf(page);
+    await page.click('#make');
+    await page.waitForFunction(() => document.getElementById('progress').value > 0.05);
+    const stopped = Date.now();
+    await page.click('#cancel');
+    await waitForRun(page, runs);
+    assert.ok(Date.now() - stopped < 1000, 'stopped at once');
+    assert.deepEqual(await status(page), { text: 'Stopped: no map was made.', exit: undefined });
+    await fillAndMake(page, { xsize: '64', ysize: '64' });
+    assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
+  },
+);
 
 test('a program that does not compile is reported, and the next Make tries again', async () => {
   const copy = mkdtempSync(join(tmpdir(), 'trevalk-site-'));
@@ -472,7 +597,10 @@ test('after one visit the page works offline', async () => {
 test('Back and Forward step through the maps; settings are kept, and Reset restores the defaults', async () => {
   await openAddress(page, `${base}#32x32/4/2/2/seed=1`);
   await fillAndMake(page, { xsize: '48', seed: '2' });
-  for (const [step, xsize, address] of [['goBack', '32', '#32x32/4/2/2/seed=1'], ['goForward', '48', '#48x32/4/2/2/seed=2']]) {
+  for (const [step, xsize, address] of [
+    ['goBack', '32', '#32x32/4/2/2/seed=1'],
+    ['goForward', '48', '#48x32/4/2/2/seed=2'],
+  ]) {
     const runs = await runsOf(page);
     await page[step]();
     await waitForRun(page, runs);
@@ -481,12 +609,23 @@ test('Back and Forward step through the maps; settings are kept, and Reset resto
     assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
   }
   await openAddress(page, base);
-  assert.deepEqual(await Promise.all(['xsize', 'ysize', 'seed'].map((id) => page.inputValue(`#${id}`))), ['48', '32', '2']);
+  assert.deepEqual(await Promise.all(['xsize', 'ysize', 'seed'].map((id) => page.inputValue(`#${id}`))), [
+    '48',
+    '32',
+    '2',
+  ]);
   const runs = await runsOf(page);
   await page.click('#reset');
   await waitForRun(page, runs);
   await openAddress(page, base);
-  assert.deepEqual(await Promise.all(ARGUMENT_IDS.map((id) => page.inputValue(`#${id}`))), ['64', '64', '4', '2', '2', 'maze.dat']);
+  assert.deepEqual(await Promise.all(ARGUMENT_IDS.map((id) => page.inputValue(`#${id}`))), [
+    '64',
+    '64',
+    '4',
+    '2',
+    '2',
+    'maze.dat',
+  ]);
 });
 
 // A map with hostile section names: markup, control bytes and a backslash.
@@ -505,9 +644,19 @@ async function openMap(p, name, buffer) {
 
 test('an opened map is drawn with the native image, its sections listed as text', async () => {
   await openMap(page, 'hostile <i>.dat', hostileMap);
-  assert.deepEqual(await status(page), { text: 'Opened map.dat (opened from a file whose name cannot be saved as it is)', exit: '0' });
-  const rows = await page.$$eval('#sections tbody tr', (trs) => trs.map((tr) => [...tr.cells].map((td) => td.textContent)));
-  assert.deepEqual(rows, [['"<b>x"', '2', ''], ['"DIM "', '4', '8 x 8 tiles'], ['"MTXM"', '128', ''], ['"\\x01\\xFF\\\\&"', '2', '']]);
+  assert.deepEqual(await status(page), {
+    text: 'Opened map.dat (opened from a file whose name cannot be saved as it is)',
+    exit: '0',
+  });
+  const rows = await page.$$eval('#sections tbody tr', (trs) =>
+    trs.map((tr) => [...tr.cells].map((td) => td.textContent)),
+  );
+  assert.deepEqual(rows, [
+    ['"<b>x"', '2', ''],
+    ['"DIM "', '4', '8 x 8 tiles'],
+    ['"MTXM"', '128', ''],
+    ['"\\x01\\xFF\\\\&"', '2', ''],
+  ]);
   assert.equal(await page.$$eval('#result b, #result i', (found) => found.length), 0, 'no markup from the file');
   const png = await download(page, '#download-png');
   assert.equal(png.name, 'map.png');
@@ -525,11 +674,17 @@ test('phones and assistive technology: no sideways scroll, axe-core silent', { t
     'a fair map for eight': () => openAddress(page, `${base}#64x64/4/2/2/seed=1/symmetry=rotate-90/players=8`),
     'an error': async () => {
       await fillAndMake(page, { xsize: '0' });
-      await page.evaluate(() => { document.getElementById('details').open = true; });
+      await page.evaluate(() => {
+        document.getElementById('details').open = true;
+      });
     },
     'a map opened': () => openMap(page, 'hostile.dat', hostileMap),
   };
-  for (const [width, height] of [[1280, 900], [390, 844], [360, 740]]) {
+  for (const [width, height] of [
+    [1280, 900],
+    [390, 844],
+    [360, 740],
+  ]) {
     await page.setViewportSize({ width, height });
     for (const [state, reach] of Object.entries(states)) {
       await reach();
@@ -537,9 +692,13 @@ test('phones and assistive technology: no sideways scroll, axe-core silent', { t
       assert.ok(wide <= width, `${state} at ${width} px: ${wide} px wide`);
       if (width === 360) continue;
       await page.evaluate(axeSource);
-      const violations = await page.evaluate(async () => (await window.axe.run(document, {
-        runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22a', 'wcag22aa'] },
-      })).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+      const violations = await page.evaluate(async () =>
+        (
+          await window.axe.run(document, {
+            runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22a', 'wcag22aa'] },
+          })
+        ).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`),
+      );
       assert.deepEqual(violations, [], `${state} at ${width} px`);
     }
   }

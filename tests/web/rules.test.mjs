@@ -15,9 +15,30 @@ import { after, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import {
-  addressOf, clampSettings, commandLine, DEFAULTS, escapeBytes, FAIR_FIELDS, fairSizeRefusal, FIELDS, fieldRefusals,
-  fileNameRefusal, isSeedText, largestHeight, largestWidth, mapFits, mapLengths, mapSizeMessage, optionRefusals,
-  parseAddress, parseDecimal, pngNameOf, runWords, shellWord, SYMMETRIES, symmetryChoices,
+  addressOf,
+  clampSettings,
+  commandLine,
+  DEFAULTS,
+  escapeBytes,
+  FAIR_FIELDS,
+  fairSizeRefusal,
+  FIELDS,
+  fieldRefusals,
+  fileNameRefusal,
+  isSeedText,
+  largestHeight,
+  largestWidth,
+  mapFits,
+  mapLengths,
+  mapSizeMessage,
+  optionRefusals,
+  parseAddress,
+  parseDecimal,
+  pngNameOf,
+  runWords,
+  shellWord,
+  SYMMETRIES,
+  symmetryChoices,
 } from '../../web/rules.js';
 
 const root = fileURLToPath(new URL('../../', import.meta.url));
@@ -68,16 +89,48 @@ const even = (value) => Math.trunc(value / 2) * 2;
 // One table: arguments as typed, and a seed as QUENDREL_SEED holds it.
 const rows = [
   { xsize: '8', ysize: '8', pathwidth: '4', waterwidth: '2', tileset: '2', outfile: 'maze.dat', seed: '1' },
-  { xsize: ' \t\v\f\r\n12', ysize: '+9', pathwidth: '5x', waterwidth: '-3', tileset: '65537', outfile: 'a b.dat', seed: '0' },
-  { xsize: '2147483647', ysize: '1', pathwidth: '4', waterwidth: '2', tileset: '-1', outfile: "it's.dat", seed: '4294967295' },
+  {
+    xsize: ' \t\v\f\r\n12',
+    ysize: '+9',
+    pathwidth: '5x',
+    waterwidth: '-3',
+    tileset: '65537',
+    outfile: 'a b.dat',
+    seed: '0',
+  },
+  {
+    xsize: '2147483647',
+    ysize: '1',
+    pathwidth: '4',
+    waterwidth: '2',
+    tileset: '-1',
+    outfile: "it's.dat",
+    seed: '4294967295',
+  },
   { xsize: '2147483648', ysize: '8', pathwidth: '4', waterwidth: '2', tileset: '0', outfile: 'm.dat', seed: '7' },
   { xsize: '-2147483648', ysize: '3', pathwidth: '4', waterwidth: '2', tileset: '0', outfile: 'm.dat', seed: '7' },
   { xsize: '-2147483649', ysize: '3', pathwidth: '4', waterwidth: '2', tileset: '0', outfile: 'm.dat', seed: '7' },
-  { xsize: '00000000000000000016', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '3', outfile: 'z.dat', seed: '00042' },
+  {
+    xsize: '00000000000000000016',
+    ysize: '16',
+    pathwidth: '4',
+    waterwidth: '2',
+    tileset: '3',
+    outfile: 'z.dat',
+    seed: '00042',
+  },
   { xsize: '16', ysize: '16', pathwidth: '', waterwidth: '2', tileset: '3', outfile: 'z.dat', seed: '5' },
   { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '- 2', tileset: '3', outfile: 'z.dat', seed: '5' },
   { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '99999999999', outfile: 'z.dat', seed: '5' },
-  { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'q$`"\\!*.dat', seed: '4294967296' },
+  {
+    xsize: '16',
+    ysize: '16',
+    pathwidth: '4',
+    waterwidth: '2',
+    tileset: '1',
+    outfile: 'q$`"\\!*.dat',
+    seed: '4294967296',
+  },
   { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'карта =,:;&|.dat', seed: '-1' },
   { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'm.dat', seed: ' 1' },
   { xsize: '16', ysize: '16', pathwidth: '4', waterwidth: '2', tileset: '1', outfile: 'm.dat', seed: 'abc' },
@@ -96,7 +149,15 @@ const rows = [
 const fair = (changes) => ({ ...DEFAULTS, seed: '3', ...changes });
 rows.push(
   fair({ symmetry: 'four-way', players: '4', loops: '20', straight: '30' }),
-  fair({ xsize: '96', ysize: '64', pathwidth: '7', waterwidth: '3', symmetry: 'rotate-180', players: '06', straight: '100' }),
+  fair({
+    xsize: '96',
+    ysize: '64',
+    pathwidth: '7',
+    waterwidth: '3',
+    symmetry: 'rotate-180',
+    players: '06',
+    straight: '100',
+  }),
   fair({ xsize: '32', ysize: '32', symmetry: 'rotate-90', players: '8', loops: '100', outfile: 'r 90.dat' }),
   fair({ xsize: '65600', ysize: '64', symmetry: 'left-right', players: '2', outfile: 'x.json' }),
   fair({ xsize: '33', ysize: '47', loops: '50', straight: '007' }),
@@ -151,7 +212,11 @@ test('numbers, seeds, options, sizes and the command line, as the native trevalk
       if (!mapFits(low16(width), low16(height))) {
         assert.deepEqual([run.stderr, fairRefused], [`${mapSizeMessage(low16(width), low16(height))}\n`, null], label);
       } else if (fairRefused) {
-        assert.deepEqual([run.status, run.stderr, run.map, run.report], [1, `${fairRefused.message}\n`, null, null], label);
+        assert.deepEqual(
+          [run.status, run.stderr, run.map, run.report],
+          [1, `${fairRefused.message}\n`, null, null],
+          label,
+        );
         assert.equal(fieldRefusals(values)[fairRefused.field], fairRefused.message, label);
         if (values.symmetry !== 'none') assert.notEqual(symmetryChoices(values)[values.symmetry], null, label);
       } else if (run.status === 0) {
@@ -159,8 +224,11 @@ test('numbers, seeds, options, sizes and the command line, as the native trevalk
         const dim = sectionData(run.map, 'DIM ');
         assert.deepEqual([dim.readUInt16LE(0), dim.readUInt16LE(2)], [low16(width), low16(height)], label);
         const lengths = mapLengths(low16(width), low16(height));
-        assert.deepEqual(['MASK', 'ISOM', 'TILE', 'MTXM'].map((name) => sectionData(run.map, name).length),
-          [lengths.mask, lengths.isom, lengths.tile, lengths.tile], label);
+        assert.deepEqual(
+          ['MASK', 'ISOM', 'TILE', 'MTXM'].map((name) => sectionData(run.map, name).length),
+          [lengths.mask, lengths.isom, lengths.tile, lengths.tile],
+          label,
+        );
         assert.ok(largestHeight(low16(width)) >= low16(height) && largestWidth(low16(height)) >= low16(width), label);
         assert.equal(sectionData(run.map, 'ERA ').readUInt16LE(0), low16(tileset), label);
         const warned = run.stderr.includes(`Warning: QUENDREL_SEED="${values.seed}" is not a seed`);
@@ -170,12 +238,25 @@ test('numbers, seeds, options, sizes and the command line, as the native trevalk
         assert.equal(/^Fairness /m.test(run.stdout), words.report !== null, label);
         if (run.report !== null) {
           const report = JSON.parse(run.report);
-          assert.deepEqual([report.seed, report.symmetry, report.players, report.loops, report.straight],
-            [Number(values.seed), values.symmetry, Number(values.players), Number(values.loops), Number(values.straight)], label);
+          assert.deepEqual(
+            [report.seed, report.symmetry, report.players, report.loops, report.straight],
+            [
+              Number(values.seed),
+              values.symmetry,
+              Number(values.players),
+              Number(values.loops),
+              Number(values.straight),
+            ],
+            label,
+          );
           assert.equal(symmetryChoices(values)[values.symmetry], null, label);
         }
         const refused = fieldRefusals(values);
-        assert.deepEqual(FAIR_FIELDS.filter((field) => refused[field]), [], label);
+        assert.deepEqual(
+          FAIR_FIELDS.filter((field) => refused[field]),
+          [],
+          label,
+        );
       } else {
         assert.match(run.stderr, /^The path width and the water width (overlap too far|add up to 0)/, label);
       }
@@ -195,21 +276,44 @@ test('numbers, seeds, options, sizes and the command line, as the native trevalk
 // The symmetries the page offers are those trevalk makes for the size,
 // widths and players.
 test('the symmetries offered, as the native trevalk makes them', () => {
-  const sizes = [['64', '64', '4', '2'], ['64', '48', '6', '2'], ['33', '64', '4', '2'], ['64', '64', '4', '4'], ['32', '32', '7', '3']];
+  const sizes = [
+    ['64', '64', '4', '2'],
+    ['64', '48', '6', '2'],
+    ['33', '64', '4', '2'],
+    ['64', '64', '4', '4'],
+    ['32', '32', '7', '3'],
+  ];
   for (const [xsize, ysize, pathwidth, waterwidth] of sizes) {
     for (const players of ['2', '4']) {
       const values = { ...DEFAULTS, xsize, ysize, pathwidth, waterwidth, players, seed: '1' };
       const choices = symmetryChoices(values);
       for (const symmetry of SYMMETRIES.slice(1)) {
         const run = native({ ...values, symmetry });
-        assert.equal(choices[symmetry] === null, run.status === 0, `${JSON.stringify({ ...values, symmetry })}: ${run.stderr}`);
+        assert.equal(
+          choices[symmetry] === null,
+          run.status === 0,
+          `${JSON.stringify({ ...values, symmetry })}: ${run.stderr}`,
+        );
       }
     }
   }
 });
 
 test('shell words as trevalk --help quotes its own folder', () => {
-  for (const name of ['plain', 'with space', "it's", 'a$b`c`', 'x=y,z:w', 'semi;colon&', 'back\\slash"q"', 'ünï', 'tab\there', 'new\nline', '*?[a]~', '-dash+plus_under.dot']) {
+  for (const name of [
+    'plain',
+    'with space',
+    "it's",
+    'a$b`c`',
+    'x=y,z:w',
+    'semi;colon&',
+    'back\\slash"q"',
+    'ünï',
+    'tab\there',
+    'new\nline',
+    '*?[a]~',
+    '-dash+plus_under.dot',
+  ]) {
     const folder = join(work, String(runs++), name);
     mkdirSync(join(folder, 'bin'), { recursive: true });
     mkdirSync(join(folder, 'share/trevalk'), { recursive: true });
@@ -229,21 +333,43 @@ test('the page refuses what it cannot save or make, and reads only whole address
   assert.deepEqual([[...FIELDS].sort(), Object.keys(DEFAULTS).sort()], [besides.sort(), besides.sort()]);
 
   const names = {
-    'maze.dat': null, 'карта.dat': null, 'no extension': null, [`${'a'.repeat(196)}`]: null,
-    [`${'a'.repeat(197)}`]: /too long: .* the image's name included/, 'CON': /^CON is the name of a device/,
-    'con.dat': /^con is the name of a device/, 'COM1.txt': /device/, 'LPT¹': /device/, 'nul .txt': /device/,
-    'falcon.dat': null, 'console.dat': null,
-    'maze.dat\u202egnp.exe': /invisible/, 'a\u200bb': /invisible/, 'a\u0007': /invisible/, 'a\ud800': /invisible/,
-    'x.': /end/, 'x ': /end/, '.x': /start/, '': /Enter/, 'a/b': /cannot hold/, 'a:b': /cannot hold/,
+    'maze.dat': null,
+    'карта.dat': null,
+    'no extension': null,
+    [`${'a'.repeat(196)}`]: null,
+    [`${'a'.repeat(197)}`]: /too long: .* the image's name included/,
+    CON: /^CON is the name of a device/,
+    'con.dat': /^con is the name of a device/,
+    'COM1.txt': /device/,
+    'LPT¹': /device/,
+    'nul .txt': /device/,
+    'falcon.dat': null,
+    'console.dat': null,
+    'maze.dat\u202egnp.exe': /invisible/,
+    'a\u200bb': /invisible/,
+    'a\u0007': /invisible/,
+    'a\ud800': /invisible/,
+    'x.': /end/,
+    'x ': /end/,
+    '.x': /start/,
+    '': /Enter/,
+    'a/b': /cannot hold/,
+    'a:b': /cannot hold/,
   };
   for (const [name, refusal] of Object.entries(names)) {
     const why = fileNameRefusal(name);
     if (refusal === null) assert.equal(why, null, name);
     else assert.match(why ?? '', refusal, JSON.stringify(name));
   }
-  assert.deepEqual([pngNameOf('maze.dat'), pngNameOf('a.b.c'), pngNameOf('x'), pngNameOf('x.png')], ['maze.png', 'a.b.png', 'x.png', 'x.png.png']);
+  assert.deepEqual(
+    [pngNameOf('maze.dat'), pngNameOf('a.b.c'), pngNameOf('x'), pngNameOf('x.png')],
+    ['maze.png', 'a.b.png', 'x.png', 'x.png.png'],
+  );
   // A fair map's report is saved beside it, and its name counts too.
-  assert.match(fileNameRefusal('a'.repeat(196), { report: true }) ?? '', /too long: .* the image's and the report's names/);
+  assert.match(
+    fileNameRefusal('a'.repeat(196), { report: true }) ?? '',
+    /too long: .* the image's and the report's names/,
+  );
   assert.equal(fileNameRefusal('a'.repeat(195), { report: true }), null);
 
   const refused = (changes) => Object.keys(fieldRefusals({ ...DEFAULTS, ...changes })).sort();
@@ -258,7 +384,11 @@ test('the page refuses what it cannot save or make, and reads only whole address
   assert.deepEqual(refused({ xsize: '4097', ysize: '4096' }), ['ysize']);
   assert.deepEqual(refused({ xsize: '4096', ysize: '4097' }), ['ysize']);
   assert.deepEqual(refused({ xsize: '673', ysize: '24929' }), ['ysize']);
-  assert.deepEqual(refused({ pathwidth: '', waterwidth: '2147483648', tileset: 'two' }), ['pathwidth', 'tileset', 'waterwidth']);
+  assert.deepEqual(refused({ pathwidth: '', waterwidth: '2147483648', tileset: 'two' }), [
+    'pathwidth',
+    'tileset',
+    'waterwidth',
+  ]);
   assert.deepEqual(refused({ seed: '4294967296', outfile: 'CON' }), ['outfile', 'seed']);
   // An empty seed is drawn before a run, plain or fair.
   assert.deepEqual(refused({ players: '2', loops: '5' }), []);
@@ -270,16 +400,25 @@ test('the page refuses what it cannot save or make, and reads only whole address
   assert.deepEqual(refused({ xsize: '46', ysize: '33', symmetry: 'left-right', players: '2' }), ['symmetry']);
   assert.deepEqual(refused({ xsize: '30', players: '2' }), ['players']);
   assert.deepEqual(refused({ outfile: 'a'.repeat(196), players: '2' }), ['outfile']);
-  assert.match(fieldRefusals({ ...DEFAULTS, xsize: '40000', ysize: '40000' }).ysize, /at most 419\..*too large for its sections/);
-  assert.equal(fieldRefusals({ ...DEFAULTS, xsize: '673', ysize: '24929' }).ysize,
+  assert.match(
+    fieldRefusals({ ...DEFAULTS, xsize: '40000', ysize: '40000' }).ysize,
+    /at most 419\..*too large for its sections/,
+  );
+  assert.equal(
+    fieldRefusals({ ...DEFAULTS, xsize: '673', ysize: '24929' }).ysize,
     '673 x 24929 is 16,777,217 tiles; this page makes at most 16,777,216 (4096 x 4096, or that many in any shape), ' +
-    'so with a width of 673 the height may be at most 24928. The command line makes it: trevalk 673 24929 4 2 2 maze.dat');
+      'so with a width of 673 the height may be at most 24928. The command line makes it: trevalk 673 24929 4 2 2 maze.dat',
+  );
   assert.deepEqual(fieldRefusals({ ...DEFAULTS, xsize: '0', ysize: 'x', pathwidth: '', players: '9' }), {
-    xsize: 'The width must be at least 1 tile.', ysize: 'Enter a whole number of tiles, 1 to 65535.',
-    pathwidth: 'Enter a whole number from -2147483648 to 2147483647.', players: 'Players are a whole number from 1 to 8.',
+    xsize: 'The width must be at least 1 tile.',
+    ysize: 'Enter a whole number of tiles, 1 to 65535.',
+    pathwidth: 'Enter a whole number from -2147483648 to 2147483647.',
+    players: 'Players are a whole number from 1 to 8.',
   });
-  assert.deepEqual(fieldRefusals({ ...DEFAULTS, xsize: '65536', ysize: '-3' }),
-    { xsize: 'The width is at most 65535 tiles.', ysize: 'The height must be at least 1 tile.' });
+  assert.deepEqual(fieldRefusals({ ...DEFAULTS, xsize: '65536', ysize: '-3' }), {
+    xsize: 'The width is at most 65535 tiles.',
+    ysize: 'The height must be at least 1 tile.',
+  });
 
   // The symmetries offered, and why the others are not (the first of the
   // size, the widths and the players that does not fit).
@@ -289,7 +428,10 @@ test('the page refuses what it cannot save or make, and reads only whole address
   const [two, four] = ['needs 2, 4, 6 or 8 players', 'needs 4 or 8 players'];
   const choices = [
     [{ xsize: '64', ysize: '48', players: '2' }, [null, null, null, null, four, square]],
-    [{ xsize: '33', ysize: '64', players: '3' }, [null, even, even, even, even, `${square}, of an even side of at least 32 tiles`]],
+    [
+      { xsize: '33', ysize: '64', players: '3' },
+      [null, even, even, even, even, `${square}, of an even side of at least 32 tiles`],
+    ],
     [{ waterwidth: '4', players: '2' }, [null, widths, widths, widths, widths, widths]],
     [{ xsize: 'x', players: '3' }, [null, two, two, two, four, four]],
   ];
@@ -300,26 +442,37 @@ test('the page refuses what it cannot save or make, and reads only whole address
 
   // The command line and the address as the README shows them.
   assert.equal(commandLine({ ...DEFAULTS, seed: '123' }), 'QUENDREL_SEED=123 trevalk 64 64 4 2 2 maze.dat');
-  assert.equal(commandLine({ ...DEFAULTS, seed: '7', symmetry: 'four-way', players: '4' }),
-    'trevalk --seed=7 --symmetry=four-way --players=4 --report=maze.json 64 64 4 2 2 maze.dat');
+  assert.equal(
+    commandLine({ ...DEFAULTS, seed: '7', symmetry: 'four-way', players: '4' }),
+    'trevalk --seed=7 --symmetry=four-way --players=4 --report=maze.json 64 64 4 2 2 maze.dat',
+  );
   assert.equal(addressOf({ ...DEFAULTS, seed: '123' }), '#64x64/4/2/2/seed=123');
 
   const addresses = {
     '': { none: true },
     '#64x64/4/2/2/seed=5': { values: { ...DEFAULTS, seed: '5' } },
     '#32x16/seed=5': { values: { ...DEFAULTS, xsize: '32', ysize: '16', seed: '5' } },
-    '#32X16/6/seed=5/out=a%20b.dat': { values: { ...DEFAULTS, xsize: '32', ysize: '16', pathwidth: '6', seed: '5', outfile: 'a b.dat' } },
-    '#64x64/4/2/2': { error: /no seed/ }, '#64x64/4/2/2/seed=': { error: /no seed/ },
-    '#64x64/4/2/2/seed=5/seed=6': { error: /twice/ }, '#64x64/%zz/2/2/seed=5': { error: /not written correctly/ },
-    '#64x64/4/2/2/seed=5/colour=red': { error: /not a part/ }, '#64x64/4/2/2/9/seed=5': { error: /no place/ },
-    '#64x64/seed=1/4': { error: /no place/ }, '#hello': { error: /size/ },
-    '#64x64/seed=5/players=4/symmetry=rotate-90/straight=9': { values: { ...DEFAULTS, seed: '5', symmetry: 'rotate-90', players: '4', straight: '9' } },
+    '#32X16/6/seed=5/out=a%20b.dat': {
+      values: { ...DEFAULTS, xsize: '32', ysize: '16', pathwidth: '6', seed: '5', outfile: 'a b.dat' },
+    },
+    '#64x64/4/2/2': { error: /no seed/ },
+    '#64x64/4/2/2/seed=': { error: /no seed/ },
+    '#64x64/4/2/2/seed=5/seed=6': { error: /twice/ },
+    '#64x64/%zz/2/2/seed=5': { error: /not written correctly/ },
+    '#64x64/4/2/2/seed=5/colour=red': { error: /not a part/ },
+    '#64x64/4/2/2/9/seed=5': { error: /no place/ },
+    '#64x64/seed=1/4': { error: /no place/ },
+    '#hello': { error: /size/ },
+    '#64x64/seed=5/players=4/symmetry=rotate-90/straight=9': {
+      values: { ...DEFAULTS, seed: '5', symmetry: 'rotate-90', players: '4', straight: '9' },
+    },
     '#64x64/seed=5/symmetry=diagonal': { error: /not a symmetry/ },
     [`#64x64/seed=5/symmetry=${'a'.repeat(50)}`]: { error: /^"a{40}" is not a symmetry/ },
     '#64x64x64/seed=5': { error: /size/ },
     // A part of the form key=value is read by its key, never by its place.
     '#64x64/players=6/seed=5': { values: { ...DEFAULTS, players: '6', seed: '5' } },
-    '#64x64/=4/2/2/seed=5': { error: /not a part/ }, '#64x64/4=2/2/2/seed=5': { error: /not a part/ },
+    '#64x64/=4/2/2/seed=5': { error: /not a part/ },
+    '#64x64/4=2/2/2/seed=5': { error: /not a part/ },
     // One pasted without its '#'.
     '64x64/seed=5/out=a#b.dat': { values: { ...DEFAULTS, seed: '5', outfile: 'a#b.dat' } },
   };
@@ -329,13 +482,36 @@ test('the page refuses what it cannot save or make, and reads only whole address
     else assert.deepEqual(parsed, expected, hash);
   }
 
-  assert.deepEqual(clampSettings({ xsize: '99999', ysize: '0', pathwidth: 'x', waterwidth: '-6', tileset: 7, outfile: 'NUL', seed: '-1' }),
-    { ...DEFAULTS, xsize: '65535', ysize: '1', waterwidth: '-6' });
-  assert.deepEqual(clampSettings({ xsize: '4096', ysize: '9999', seed: '12', pathwidth: '6', tileset: '3', outfile: 'my map.dat' }),
-    { ...DEFAULTS, xsize: '4096', ysize: '4096', seed: '12', pathwidth: '6', tileset: '3', outfile: 'my map.dat' });
-  assert.deepEqual(clampSettings({ pathwidth: '6'.padEnd(1000), waterwidth: '6'.padEnd(1001) }), { ...DEFAULTS, pathwidth: '6' });
+  assert.deepEqual(
+    clampSettings({
+      xsize: '99999',
+      ysize: '0',
+      pathwidth: 'x',
+      waterwidth: '-6',
+      tileset: 7,
+      outfile: 'NUL',
+      seed: '-1',
+    }),
+    { ...DEFAULTS, xsize: '65535', ysize: '1', waterwidth: '-6' },
+  );
+  assert.deepEqual(
+    clampSettings({ xsize: '4096', ysize: '9999', seed: '12', pathwidth: '6', tileset: '3', outfile: 'my map.dat' }),
+    { ...DEFAULTS, xsize: '4096', ysize: '4096', seed: '12', pathwidth: '6', tileset: '3', outfile: 'my map.dat' },
+  );
+  assert.deepEqual(clampSettings({ pathwidth: '6'.padEnd(1000), waterwidth: '6'.padEnd(1001) }), {
+    ...DEFAULTS,
+    pathwidth: '6',
+  });
   for (const stored of ['nonsense', null, undefined]) assert.deepEqual(clampSettings(stored), DEFAULTS);
-  assert.deepEqual(clampSettings({ symmetry: 'four-way', players: '6', loops: '101', straight: '007' }), { ...DEFAULTS, players: '6', straight: '7' });
-  assert.deepEqual(clampSettings({ symmetry: 'left-right', players: '6' }), { ...DEFAULTS, symmetry: 'left-right', players: '6' });
+  assert.deepEqual(clampSettings({ symmetry: 'four-way', players: '6', loops: '101', straight: '007' }), {
+    ...DEFAULTS,
+    players: '6',
+    straight: '7',
+  });
+  assert.deepEqual(clampSettings({ symmetry: 'left-right', players: '6' }), {
+    ...DEFAULTS,
+    symmetry: 'left-right',
+    players: '6',
+  });
   assert.equal(escapeBytes(Buffer.from('<b>\\\x00\x7f\xe9 ', 'latin1')), '<b>\\\\\\x00\\x7F\\xE9 ');
 });

@@ -53,7 +53,11 @@ function bundle(entry) {
   for (const { name, source, imports } of order) {
     let code = source;
     for (const [statement, names, from] of imports) {
-      const bindings = names.split(',').map((n) => n.trim()).filter(Boolean).map((n) => n.replace(/\s+as\s+/, ': '));
+      const bindings = names
+        .split(',')
+        .map((n) => n.trim())
+        .filter(Boolean)
+        .map((n) => n.replace(/\s+as\s+/, ': '));
       code = code.replace(statement, `const { ${bindings.join(', ')} } = modules['${from}'];`);
     }
     const exported = [];
@@ -83,14 +87,23 @@ function oneFile() {
   ].join('; ');
   const block = (type, name, text) => `<script type="${type}" id="embedded:${name}">${text}</script>`;
   let page = read('index.html');
-  page = page.replace(/<meta http-equiv="Content-Security-Policy" content="[^"]*">/, `<meta http-equiv="Content-Security-Policy" content="${policy}">`);
-  page = replaceOnce(page, '<link rel="icon" href="icon-192.png">', `<link rel="icon" href="data:image/png;base64,${base64('icon-192.png')}">`);
+  page = page.replace(
+    /<meta http-equiv="Content-Security-Policy" content="[^"]*">/,
+    `<meta http-equiv="Content-Security-Policy" content="${policy}">`,
+  );
+  page = replaceOnce(
+    page,
+    '<link rel="icon" href="icon-192.png">',
+    `<link rel="icon" href="data:image/png;base64,${base64('icon-192.png')}">`,
+  );
   page = replaceOnce(page, '<link rel="manifest" href="manifest.json">', '');
   page = replaceOnce(page, '<link rel="stylesheet" href="style.css">', `<style>${style}</style>`);
   page = replaceOnce(page, '<script type="module" src="app.js"></script>', '');
   const blocks = [
     block('text/plain', 'worker.js', worker),
-    ...['trevalk.wasm', 'trevalk-preview.wasm', 'data/ruvivare.dat'].map((name) => block('application/octet-stream', name, base64(name))),
+    ...['trevalk.wasm', 'trevalk-preview.wasm', 'data/ruvivare.dat'].map((name) =>
+      block('application/octet-stream', name, base64(name)),
+    ),
     `<script>${script}</script>`,
   ];
   page = replaceOnce(page, '</body>', `${blocks.join('\n')}\n</body>`);
@@ -109,7 +122,9 @@ function files(folder) {
 function offline() {
   // What the served page loads; the one-file page, the license and the
   // README are not part of it.
-  const kept = files(site).filter((name) => !['sw.js', 'trevalk.html', 'README.txt', 'LICENSE'].includes(name)).sort();
+  const kept = files(site)
+    .filter((name) => !['sw.js', 'trevalk.html', 'README.txt', 'LICENSE'].includes(name))
+    .sort();
   const hash = createHash('sha256');
   for (const name of kept) hash.update(name).update(readFileSync(join(site, name)));
   let worker = read('sw.js');
