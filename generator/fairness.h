@@ -30,7 +30,7 @@ struct Fairness {
   int64_t cycles;
 };
 
-// The maze whose picture layterrainwith recorded: columns x rows bits.
+// The maze whose picture layterrain recorded: columns x rows bits.
 struct MazePicture {
   int64_t columns, rows;
   const uint8_t *bits;

@@ -110,10 +110,10 @@ TEST_P(FairMap, IsSymmetricConnectedAndMeasuredRight) {
             : mazelayout(c.width, c.height, c.pathwidth, c.waterwidth);
     std::vector<uint8_t> bits(size_t(layout.columns * layout.rows / 8 + 1));
     const QndStyle style = {sizeof(QndStyle), c.symmetry, c.loops, c.straight};
-    TerrainRequest request = {layout, &style, bits.data()};
+    const TerrainStyle terrain = {layout, &style, bits.data()};
     testing::internal::CaptureStdout();
-    ASSERT_EQ(layterrainwith(int32_t(c.width), int32_t(c.height), c.pathwidth, c.waterwidth,
-                             request, m.bytes.data()),
+    ASSERT_EQ(layterrain(int32_t(c.width), int32_t(c.height), c.pathwidth, c.waterwidth, 0,
+                         m.bytes.data(), &terrain),
               kTerrainLaid);
     testing::internal::GetCapturedStdout();
     Fairness f;

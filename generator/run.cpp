@@ -29,8 +29,6 @@ namespace {
 
 const char kTemplateFile[] = "ruvivare.dat";
 
-void printusage() { errormessage("USAGE: trevalk %s\n", argumentsynopsis(true)); }
-
 // Every section the run rebuilds must be there, with room for the words it
 // writes. Reports each shortcoming and returns false when there is one.
 bool templatecomplete() {
@@ -56,109 +54,19 @@ bool templatecomplete() {
   return complete;
 }
 
-// The run's parsed command line.
-struct Request {
-  uint32_t width, height;
-  int32_t pathwidth, waterwidth, tileset;
-  const char *outfile;
-  int32_t values[kArgumentCount - 1];  // the five numbers as given
-  RunOptions options;
+// A run under way: what was asked for, and what the run found.
+struct MapRun {
+  const Request &request;
   uint32_t seed;  // the maze's, when options were given
   Fairness fairness;
 };
 
-// A fair map (a symmetric one, or one with starts) needs a size and widths
-// that make its land one connected maze; says which sizes do when it has
-// not.
-bool fairsize(const Request &request) {
-  const RunOptions &options = request.options;
-  if (options.symmetry == kNoSymmetry && !placesstarts(options)) return true;
-  const bool quarter = options.symmetry == kRotate90;
-  const uint32_t w = request.width, h = request.height;
-  const char *what = options.symmetry != kNoSymmetry ? "a symmetric map" : "a map with starts";
-  switch (fairfit(w, h, request.pathwidth, request.waterwidth, quarter)) {
-    case kFairFits: {
-      // A symmetric maze is fitted to the map; any other keeps the plain
-      // layout, which may have no room for a single position.
-      const MazeLayout plain = mazelayout(w, h, request.pathwidth, request.waterwidth);
-      if (options.symmetry != kNoSymmetry || (plain.columns > 0 && plain.rows > 0)) return true;
-      errormessage(
-          "A path width of %d and a water width of %d leave no room for a maze on a %" PRIu32
-          "x%" PRIu32 " map: together they may be at most %" PRIu32
-          " tiles, twice its smaller side.\n",
-          int(request.pathwidth), int(request.waterwidth), w, h, 2 * (w < h ? w : h));
-      return false;
-    }
-    case kFairSizeRefused: {
-      uint32_t sizes[2][2];
-      int count;
-      nearestfairsizes(w, h, quarter, sizes, &count);
-      errormessage("A map of %" PRIu32 "x%" PRIu32
-                   " tiles cannot be %s: it needs an even width and height of at least %" PRIu32
-                   " tiles%s. The nearest size%s that work%s: %" PRIu32 "x%" PRIu32,
-                   w, h, what, kFairSide, quarter ? ", and the same for both (rotate-90)" : "",
-                   count > 1 ? "s" : "", count > 1 ? "" : "s", sizes[0][0], sizes[0][1]);
-      if (count > 1) errormessage(" and %" PRIu32 "x%" PRIu32, sizes[1][0], sizes[1][1]);
-      errormessage(".\n");
-      return false;
-    }
-    case kFairWidthsRefused:
-      errormessage(
-          "A path width of %d and a water width of %d (rounded to even numbers) cannot "
-          "make %s: its paths must be wider than the water between them, and the water "
-          "at least 2 tiles wide (for instance a path width of 4 and a water width of "
-          "2).\n",
-          int(request.pathwidth), int(request.waterwidth), what);
-      return false;
-  }
-  return false;
-}
-
-// Parses the six arguments into the request and the "DIM " and "ERA " words.
-// Returns false, having said why, for a map the run must not make.
-bool parserequest(char **argv, Request *request) {
-  char **arguments = argv + 1;
-  int32_t *values = request->values;
-  for (int i = 0; i < kOutfile; ++i) {
-    if (!parsedecimal(arguments[i], &values[i])) {
-      printusage();
-      return false;
-    }
-  }
-  writele16(cDim->data, static_cast<uint32_t>(values[kXSize]));
-  writele16(cDim->data + 2, static_cast<uint32_t>(values[kYSize]));
-  request->pathwidth = roundtoeven(values[kPathWidth]);
-  request->waterwidth = roundtoeven(values[kWaterWidth]);
-  request->tileset = values[kTileset];
-  writele16(cEra->data, static_cast<uint32_t>(values[kTileset]));
-  request->width = readle16(cDim->data);
-  request->height = readle16(cDim->data + 2);
-  request->outfile = arguments[kOutfile];
-
-  const uint32_t w = request->width, h = request->height;
-  if (int64_t(request->pathwidth) + request->waterwidth == 0) {
-    errormessage("The path width and the water width add up to 0 once rounded to even numbers.\n");
-    printusage();
-    return false;
-  }
-  if (!mapfits(w, h)) {
-    errormessage("A map of %" PRIu32 "x%" PRIu32
-                 " tiles is too large for its sections: with a width of %" PRIu32
-                 " the height may be at most %" PRIu32 ", with a height of %" PRIu32
-                 " the width at most %" PRIu32 ".\n",
-                 w, h, w, largestheight(w), h, largestwidth(h));
-    return false;
-  }
-  uint64_t draws = paintingdraws(w, h, request->pathwidth, request->waterwidth);
-  if (draws > paintinglimit(w, h)) {
-    errormessage(
-        "The path width and the water width overlap too far: painting the maze could take %" PRIu64
-        " draws for %" PRIu64 " tiles.\n",
-        draws, uint64_t(w) * h);
-    printusage();
-    return false;
-  }
-  return fairsize(*request);
+// Stores the map's size into "DIM " and its tileset into "ERA ", the words
+// the command line gave.
+void storesizeandtileset(const Request &request) {
+  writele16(cDim->data, static_cast<uint32_t>(request.values[kXSize]));
+  writele16(cDim->data + 2, static_cast<uint32_t>(request.values[kYSize]));
+  writele16(cEra->data, static_cast<uint32_t>(request.values[kTileset]));
 }
 
 // The most bytes that a section of one repeated pattern holds in memory; a
@@ -187,12 +95,13 @@ bool renewsection(Section *section, uint64_t length, uint64_t held, const char *
 // Lays the tiles of "TILE" (allocated) around a new maze, in the style the
 // options ask for, and places and measures the starts when they ask for
 // them. Returns false, having said why, when the map must not be written.
-bool laytiles(Request &request) {
+bool laytiles(MapRun &run) {
+  const Request &request = run.request;
   const uint32_t w = request.width, h = request.height;
   const RunOptions &options = request.options;
   // A symmetric maze is centred on the map; any other keeps the plain
   // layout, so that a style or starts change nothing else of the map.
-  TerrainRequest terrain = {};
+  TerrainStyle terrain = {};
   terrain.layout = options.symmetry != kNoSymmetry
                        ? fairlayout(w, h, request.pathwidth, request.waterwidth, options.symmetry)
                        : mazelayout(w, h, request.pathwidth, request.waterwidth);
@@ -200,7 +109,7 @@ bool laytiles(Request &request) {
                           options.straight};
   if (styled(options)) terrain.style = &style;
   uint8_t *picture = nullptr;
-  if (placesstarts(options)) {
+  if (wantsstarts(options)) {
     const uint64_t bits = uint64_t(terrain.layout.columns) * uint64_t(terrain.layout.rows);
     picture = static_cast<uint8_t *>(calloc(size_t(bits / 8 + 1), 1));
     if (picture == nullptr) {
@@ -209,9 +118,12 @@ bool laytiles(Request &request) {
     }
     terrain.picture = picture;
   }
+  // A plain run is the plain layout of layterrain; the style's run is too
+  // unless it asks for something of its own.
+  const bool plain = !styled(options) && picture == nullptr;
   bool laid = true;
-  if (layterrainwith(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth, terrain,
-                     cTile->data) == kTerrainNoMaze) {
+  if (layterrain(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth, request.tileset,
+                 cTile->data, plain ? nullptr : &terrain) == kTerrainNoMaze) {
     // The library ran out of memory, and a map of water alone would pass
     // for a finished one.
     syserrortext("qndcreate", strerror(ENOMEM));
@@ -219,9 +131,9 @@ bool laytiles(Request &request) {
   } else if (picture != nullptr) {
     const MazePicture maze = {terrain.layout.columns, terrain.layout.rows, picture};
     switch (measurefairness(cTile->data, w, h, terrain.layout, request.pathwidth, maze,
-                            options.symmetry, options.players, &request.fairness)) {
+                            options.symmetry, options.players, &run.fairness)) {
       case kFairnessMeasured:
-        printfairness(runtext, request.fairness);
+        printfairness(runtext, run.fairness);
         break;
       case kFairnessNoMemory:
         syserrortext("malloc starts", strerror(ENOMEM));
@@ -241,8 +153,8 @@ bool laytiles(Request &request) {
 // Rebuilds the six sections around a new maze. Returns false when a data
 // block could not be allocated, or the starts could not be placed; the map
 // must then not be written.
-bool rebuildsections(Request &request) {
-  const uint32_t w = request.width, h = request.height;
+bool rebuildsections(MapRun &run) {
+  const uint32_t w = run.request.width, h = run.request.height;
   const MapLengths lengths = maplengths(w, h);
   bool complete = true;
 
@@ -264,7 +176,7 @@ bool rebuildsections(Request &request) {
   }
 
   if (renewsection(cTile, lengths.tile, lengths.tile, "malloc cTile")) {
-    if (!laytiles(request)) complete = false;
+    if (!laytiles(run)) complete = false;
   } else {
     complete = false;
   }
@@ -309,14 +221,14 @@ bool reportapart(const Request &request) {
 // Runs with options fix the maze's seed themselves, so that the report can
 // name it: the option's, else QUENDREL_SEED's when it holds a seed, else the
 // clock's, handed to the maze library through QUENDREL_SEED.
-bool fixseed(Request *request) {
-  const RunOptions &options = request->options;
+bool fixseed(MapRun *run) {
+  const RunOptions &options = run->request.options;
   if (!options.given) return true;
-  if (!options.seeded && !parseseedtext(getenv("QUENDREL_SEED"), &request->seed))
-    request->seed = static_cast<uint32_t>(time(nullptr));
-  if (options.seeded) request->seed = options.seed;
+  if (!options.seeded && !parseseedtext(getenv("QUENDREL_SEED"), &run->seed))
+    run->seed = static_cast<uint32_t>(time(nullptr));
+  if (options.seeded) run->seed = options.seed;
   char text[16];
-  snprintf(text, sizeof text, "%" PRIu32, request->seed);
+  snprintf(text, sizeof text, "%" PRIu32, run->seed);
   if (setenvironment("QUENDREL_SEED", text)) return true;
   syserror("QUENDREL_SEED");
   return false;
@@ -324,7 +236,9 @@ bool fixseed(Request *request) {
 
 }  // namespace
 
-ExitStatus run(const RunOptions &options, int argc, char **argv) {
+ExitStatus run(const RequestCheck &check) {
+  const Request &request = check.request;
+  const RunOptions &options = request.options;
   if (styled(options) && qndcreatestyledref == nullptr) {
     errormessage(
         "The maze library that was loaded makes no styled mazes (symmetry, loops, straight "
@@ -347,23 +261,21 @@ ExitStatus run(const RunOptions &options, int argc, char **argv) {
       return kExitFailure;
   }
   if (!templatecomplete()) return kExitFailure;
-  if (argc != kArgumentCount + 1) {
-    printusage();
+  if (!check.refusals.empty()) {
+    errormessage("%s", check.refusals.front().message.c_str());
     return kExitFailure;
   }
-  Request request;
-  request.options = options;
-  request.seed = 0;
-  if (!parserequest(argv, &request)) return kExitFailure;
+  storesizeandtileset(request);
+  MapRun run = {request, 0, {}};
   if (!reportapart(request)) return kExitFailure;
   if (!options.seeded) warnofbadseed();
-  if (!fixseed(&request)) return kExitFailure;
-  if (!rebuildsections(request)) return kExitFailure;
+  if (!fixseed(&run)) return kExitFailure;
+  if (!rebuildsections(run)) return kExitFailure;
   if (!writesections(request.outfile)) return kExitFailure;
   if (options.report == nullptr) return kExitWritten;
   // The map now exists: a report under another name of it is seen only now.
   if (!reportapart(request)) return kExitFailure;
-  ReportedRun reported = {request.seed, {}, options.symmetry, options.loops, options.straight};
+  ReportedRun reported = {run.seed, {}, options.symmetry, options.loops, options.straight};
   for (int i = 0; i < 5; ++i) reported.arguments[i] = request.values[i];
-  return writefairreport(options.report, reported, request.fairness) ? kExitWritten : kExitFailure;
+  return writefairreport(options.report, reported, run.fairness) ? kExitWritten : kExitFailure;
 }

@@ -5,17 +5,18 @@
 #define TREVALK_RUN_H
 
 #include "exitstatus.h"
-#include "runoptions.h"
+#include "request.h"
 
-// Reads the template ruvivare.dat from the current folder, rebuilds its "DIM ",
-// "ERA ", "MASK", "ISOM", "TILE" and "MTXM" sections around a new maze for the
-// six arguments argv[1..6] (xsize ysize pathwidth waterwidth tileset outfile)
-// and the options that came before them (runoptions.h: a style for the maze,
-// start positions, a report), and writes every section in the template's
-// order to outfile. Reports every failure on standard error. The maze library
-// must be bound (binding.h). The sections stay in sectionlist afterwards
-// (sections.h); clearsections releases them. Returns kExitWritten when the
-// whole map was written, kExitFailure otherwise.
-ExitStatus run(const RunOptions &options, int argc, char **argv);
+// Reads the template ruvivare.dat from the current folder and, unless the
+// check refused the command line (its first refusal is printed once the
+// template has been read), rebuilds the template's "DIM ", "ERA ", "MASK",
+// "ISOM", "TILE" and "MTXM" sections around a new maze for the checked
+// request (request.h: the six arguments and the options before them: a style
+// for the maze, start positions, a report) and writes every section in the
+// template's order to its outfile. Reports every failure on standard error.
+// The maze library must be bound (binding.h). The sections stay in
+// sectionlist afterwards (sections.h); clearsections releases them. Returns
+// kExitWritten when the whole map was written, kExitFailure otherwise.
+ExitStatus run(const RequestCheck &check);
 
 #endif

@@ -1,8 +1,8 @@
 #include "runoptions.h"
 
+#include <stdio.h>
 #include <string.h>
 
-#include "report.h"
 #include "seedtext.h"
 
 const char *const kSymmetryNames[kSymmetryCount] = {"none",       "left-right", "top-bottom",
@@ -14,11 +14,22 @@ bool styled(const RunOptions &options) {
   return options.symmetry != kNoSymmetry || options.loops != 0 || options.straight != 0;
 }
 
-bool placesstarts(const RunOptions &options) {
+bool wantsstarts(const RunOptions &options) {
   return options.playersgiven || options.report != nullptr;
 }
 
 namespace {
+
+// The options, in the order the help lists them.
+struct OptionName {
+  const char *name;
+  RequestField field;
+};
+constexpr OptionName kOptions[] = {
+    {"seed", kFieldSeed},         {"symmetry", kFieldSymmetry}, {"loops", kFieldLoops},
+    {"straight", kFieldStraight}, {"players", kFieldPlayers},   {"report", kFieldReport},
+};
+constexpr int kOptionCount = sizeof kOptions / sizeof kOptions[0];
 
 // A whole number from `low` to `high`, digits only.
 bool parsebetween(const char *text, int32_t low, int32_t high, int32_t *value) {
@@ -29,66 +40,105 @@ bool parsebetween(const char *text, int32_t low, int32_t high, int32_t *value) {
   return true;
 }
 
-bool refuse(const char *argument, const char *why) {
-  errormessage("trevalk: %s: %s\n", argument, why);
-  return false;
+// "trevalk: ARGUMENT: WHY".
+Refusal refusal(RequestField field, RefusalCode code, const char *argument, const char *why) {
+  Refusal r = {field, code, 0, {}, "trevalk: "};
+  r.message.append(argument).append(": ").append(why).append("\n");
+  return r;
 }
 
-// Reads one option; `seen` marks the options read so far.
-bool readoption(const char *argument, RunOptions *options, unsigned *seen) {
-  static const char *const kNames[] = {"seed",     "symmetry", "loops",
-                                       "straight", "players",  "report"};
+Refusal outofrange(RequestField field, const char *argument, const char *why, int64_t low,
+                   int64_t high) {
+  Refusal r = refusal(field, kRefusedValue, argument, why);
+  r.count = 2;
+  r.numbers[0] = low;
+  r.numbers[1] = high;
+  return r;
+}
+
+// Reads one option into `options`; `seen` marks the options read so far.
+// Returns false, with the refusal in *refused, when it is not one to take.
+bool readoption(const char *argument, RunOptions *options, unsigned *seen, Refusal *refused) {
   const char *equals = strchr(argument, '=');
-  if (equals == nullptr)
-    return refuse(argument, "an option takes a value: --name=value (see trevalk --help)");
+  if (equals == nullptr) {
+    *refused = refusal(kFieldNone, kRefusedNoValue, argument,
+                       "an option takes a value: --name=value (see trevalk --help)");
+    return false;
+  }
   const size_t length = size_t(equals - argument - 2);
   const char *value = equals + 1;
-  unsigned which = 0;
-  while (which < 6 &&
-         !(strlen(kNames[which]) == length && strncmp(argument + 2, kNames[which], length) == 0))
+  int which = 0;
+  while (which < kOptionCount && !(strlen(kOptions[which].name) == length &&
+                                   strncmp(argument + 2, kOptions[which].name, length) == 0))
     ++which;
-  if (which == 6) return refuse(argument, "no such option (see trevalk --help)");
-  if (*seen & (1u << which)) return refuse(argument, "the option is given twice");
+  if (which == kOptionCount) {
+    *refused =
+        refusal(kFieldNone, kRefusedUnknownOption, argument, "no such option (see trevalk --help)");
+    return false;
+  }
+  const RequestField field = kOptions[which].field;
+  if (*seen & (1u << which)) {
+    *refused = refusal(field, kRefusedTwice, argument, "the option is given twice");
+    return false;
+  }
   *seen |= 1u << which;
-  switch (which) {
-    case 0:
-      if (!parseseedtext(value, &options->seed))
-        return refuse(argument, "the seed is a whole number from 0 to 4294967295");
+  switch (field) {
+    case kFieldSeed:
+      if (!parseseedtext(value, &options->seed)) {
+        *refused = outofrange(field, argument, "the seed is a whole number from 0 to 4294967295", 0,
+                              UINT32_MAX);
+        return false;
+      }
       options->seeded = true;
       return true;
-    case 1:
+    case kFieldSymmetry:
       for (int s = 0; s < kSymmetryCount; ++s)
         if (strcmp(value, kSymmetryNames[s]) == 0) {
           options->symmetry = Symmetry(s);
           return true;
         }
-      return refuse(argument,
-                    "the symmetry is none, left-right, top-bottom, rotate-180, four-way or "
-                    "rotate-90");
-    case 2:
-      if (!parsebetween(value, 0, 100, &options->loops))
-        return refuse(argument, "loops are a whole percentage from 0 to 100");
-      return true;
-    case 3:
-      if (!parsebetween(value, 0, 100, &options->straight))
-        return refuse(argument, "straightness is a whole percentage from 0 to 100");
-      return true;
-    case 4:
-      if (!parsebetween(value, 1, 8, &options->players))
-        return refuse(argument, "players are a whole number from 1 to 8");
+      *refused = refusal(field, kRefusedValue, argument,
+                         "the symmetry is none, left-right, top-bottom, rotate-180, four-way or "
+                         "rotate-90");
+      return false;
+    case kFieldLoops:
+      if (parsebetween(value, 0, 100, &options->loops)) return true;
+      *refused = outofrange(field, argument, "loops are a whole percentage from 0 to 100", 0, 100);
+      return false;
+    case kFieldStraight:
+      if (parsebetween(value, 0, 100, &options->straight)) return true;
+      *refused =
+          outofrange(field, argument, "straightness is a whole percentage from 0 to 100", 0, 100);
+      return false;
+    case kFieldPlayers:
+      if (!parsebetween(value, 1, 8, &options->players)) {
+        *refused = outofrange(field, argument, "players are a whole number from 1 to 8", 1, 8);
+        return false;
+      }
       options->playersgiven = true;
       return true;
     default:
-      if (*value == '\0') return refuse(argument, "the report needs a file name");
+      if (*value == '\0') {
+        *refused = refusal(field, kRefusedValue, argument, "the report needs a file name");
+        return false;
+      }
       options->report = value;
       return true;
   }
 }
 
+bool refusedfield(const std::vector<Refusal> &refusals, size_t from, RequestField field) {
+  for (size_t k = from; k < refusals.size(); ++k)
+    if (refusals[k].field == field) return true;
+  return false;
+}
+
 }  // namespace
 
-bool parseoptions(int argc, char **argv, RunOptions *options, int *first) {
+void readoptions(int argc, char **argv, RunOptions *options, int *first,
+                 std::vector<Refusal> *refusals) {
   *options = defaultoptions();
+  const size_t before = refusals->size();
   unsigned seen = 0;
   int i = 1;
   for (; i < argc && strncmp(argv[i], "--", 2) == 0; ++i) {
@@ -96,21 +146,24 @@ bool parseoptions(int argc, char **argv, RunOptions *options, int *first) {
       ++i;
       break;
     }
-    if (!readoption(argv[i], options, &seen)) return false;
-    options->given = true;
+    Refusal refused;
+    if (readoption(argv[i], options, &seen, &refused))
+      options->given = true;
+    else
+      refusals->push_back(refused);
   }
   *first = i;
   const int order = symmetryorder(options->symmetry);
   if (!options->playersgiven) {
     // Without --players a symmetric map gets one start per map of its group.
-    options->players = order;
-  } else if (options->players % order != 0) {
-    errormessage(
-        "trevalk: --players=%d: with --symmetry=%s the players come in whole orbits of %d (%s "
-        "players)\n",
-        options->players, kSymmetryNames[options->symmetry], order,
-        order == 2 ? "2, 4, 6 or 8" : "4 or 8");
-    return false;
+    if (!refusedfield(*refusals, before, kFieldPlayers)) options->players = order;
+  } else if (options->players % order != 0 && !refusedfield(*refusals, before, kFieldSymmetry)) {
+    char text[160];
+    snprintf(text, sizeof text,
+             "trevalk: --players=%d: with --symmetry=%s the players come in whole orbits of %d (%s "
+             "players)\n",
+             options->players, kSymmetryNames[options->symmetry], order,
+             order == 2 ? "2, 4, 6 or 8" : "4 or 8");
+    refusals->push_back({kFieldPlayers, kRefusedOrbits, 2, {options->players, order}, text});
   }
-  return true;
 }

@@ -6,6 +6,9 @@
 
 #include <stdint.h>
 
+#include <vector>
+
+#include "refusal.h"
 #include "symmetrymaps.h"
 
 // The names the command line and the report give them.
@@ -29,15 +32,18 @@ RunOptions defaultoptions();
 // True when the maze needs the styled generator of the maze library.
 bool styled(const RunOptions &options);
 
-// True when start positions are placed (and printed): --players or --report.
-bool placesstarts(const RunOptions &options);
+// True when the run places start positions (and prints them): --players or
+// --report asks for them.
+bool wantsstarts(const RunOptions &options);
 
 // Reads the options at the front of argv[1..argc-1]: every argument that
 // starts with "--" up to the first that does not, or up to "--", which ends
 // them and is passed over. Sets *first to the index of the first of the six
-// arguments. Returns false, having printed why on standard error, for an
-// unknown option, a value that is not one the option takes, an option
-// given twice, or players that do not make whole orbits of the symmetry.
-bool parseoptions(int argc, char **argv, RunOptions *options, int *first);
+// arguments. Appends a refusal, in trevalk's words, for each unknown option,
+// value that is not one the option takes and option given twice, and then
+// for players that do not make whole orbits of the symmetry; the options
+// refused keep their defaults.
+void readoptions(int argc, char **argv, RunOptions *options, int *first,
+                 std::vector<Refusal> *refusals);
 
 #endif

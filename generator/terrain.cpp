@@ -104,16 +104,15 @@ void paintclipped(uint8_t *tiles, int64_t width, int64_t height, int64_t left, i
 }  // namespace
 
 TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
-                         int32_t tileset, uint8_t *tiles) {
+                         int32_t tileset, uint8_t *tiles, const TerrainStyle *fair) {
   (void)tileset;
-  TerrainRequest request = {};
-  request.layout = mazelayout(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+  TerrainStyle plain = {};
+  if (fair == nullptr) {
+    plain.layout = mazelayout(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
                               pathwidth, waterwidth);
-  return layterrainwith(width, height, pathwidth, waterwidth, request, tiles);
-}
-
-TerrainResult layterrainwith(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
-                             const TerrainRequest &request, uint8_t *tiles) {
+    fair = &plain;
+  }
+  const TerrainStyle &request = *fair;
   const MazeLayout &layout = request.layout;
   if (layout.pitch == 0) return kTerrainNoPitch;
   const int64_t pitch = layout.pitch;

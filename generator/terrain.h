@@ -39,8 +39,6 @@ enum TerrainResult {
                         // the map is finished as it is
   kTerrainNoPitch = 3   // e is 0: nothing is drawn, printed or written
 };
-TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
-                         int32_t tileset, uint8_t *tiles);
 
 // What a fair map asks of the layout beyond the plain one: a layout of its
 // own (fairlayout in layout.h: the maze centred, its blocks clipped to the
@@ -48,14 +46,15 @@ TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32
 // otherwise made by _qndcreatestyled, which must be bound), and a grid of
 // columns x rows bits, row-major and zero, to record the maze's open
 // positions in (null when not wanted).
-struct TerrainRequest {
+struct TerrainStyle {
   MazeLayout layout;
   const QndStyle *style;
   uint8_t *picture;
 };
 
-// layterrain with a request; layterrain is the plain layout's request.
-TerrainResult layterrainwith(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
-                             const TerrainRequest &request, uint8_t *tiles);
+// Without `fair` (null), the plain layout described above; with it, the
+// maze, its layout and its picture as `fair` asks.
+TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32_t waterwidth,
+                         int32_t tileset, uint8_t *tiles, const TerrainStyle *fair = nullptr);
 
 #endif

@@ -16,8 +16,9 @@
 #include "options.h"
 #include "platform.h"
 #include "programmain.h"
+#include "report.h"
+#include "request.h"
 #include "run.h"
-#include "runoptions.h"
 #include "runtext.h"
 
 namespace {
@@ -138,24 +139,29 @@ void printbanner() {
 
 int programmain(int argc, char **argv) {
   if (answeredoption(argc, argv, "trevalk", printhelp)) return kExitWritten;
-  RunOptions options;
-  int first;
-  if (!parseoptions(argc, argv, &options, &first)) return kExitFailure;
-  // The six arguments follow the options: argv[first - 1] stands for the
-  // program's name.
-  const int count = argc - first + 1;
-  char **arguments = argv + first - 1;
+  const RequestCheck check = checkrequest(argc, argv);
+  if (check.outofmemory) {
+    errormessage("Out of memory.\n");
+    return kExitFailure;
+  }
+  // The options are refused before anything else is said; the arguments
+  // once the template has been read (run.h).
+  if (!check.refusals.empty() && refusedbeforebanner(check.refusals.front().code)) {
+    errormessage("%s", check.refusals.front().message.c_str());
+    return kExitFailure;
+  }
   catchinterrupts();
   // A map written to standard output ("/dev/stdout", a pipe reached through
   // it) must not have the run's text mixed into it.
-  if (count == kArgumentCount + 1 && isstandardoutput(arguments[kOutfile + 1])) runtext = stderr;
+  const char *outfile = check.request.outfile;
+  if (outfile != nullptr && isstandardoutput(outfile)) runtext = stderr;
   printbanner();
   fflush(runtext);
   if (qndinit() == kBindFailed) {
     fputs("qndinit", stderr);
     return kExitFailure;
   }
-  int status = run(options, count, arguments);
+  int status = run(check);
   qndrelease();
   return status;
 }

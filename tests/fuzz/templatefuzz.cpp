@@ -33,8 +33,8 @@
 #include "exitstatus.h"
 #include "fuzzcheck.h"
 #include "quendrel.h"
+#include "request.h"
 #include "run.h"
-#include "runoptions.h"
 #include "sections.h"
 #include "terrain.h"
 
@@ -169,22 +169,22 @@ void runin(const uint8_t *data, size_t size) {
       {"--symmetry=left-right", "--players=2", "--straight=100"},
       {"--symmetry=rotate-180", "--loops=60", "--players=8"},
   };
-  std::vector<std::string> options{"trevalk"};
+  std::vector<std::string> words{"trevalk"};
   const unsigned style = (control & 0x80) ? 0 : (control & 7) % 6;
   for (const char *option : kStyles[style])
-    if (option != nullptr) options.push_back(option);
-  std::vector<char *> optionv;
-  for (std::string &o : options) optionv.push_back(&o[0]);
-  RunOptions parsed;
-  int first;
-  FUZZ_CHECK(parseoptions(int(optionv.size()), optionv.data(), &parsed, &first));
-
+    if (option != nullptr) words.push_back(option);
+  // "--" ends the options: the lines of the input are arguments whatever
+  // they hold.
+  words.push_back("--");
+  words.insert(words.end(), args.begin() + 1, args.end());
   std::vector<char *> argv;
-  for (std::string &a : args) argv.push_back(&a[0]);
+  for (std::string &w : words) argv.push_back(&w[0]);
   argv.push_back(nullptr);
+  const RequestCheck check = checkrequest(int(words.size()), argv.data());
+  FUZZ_CHECK(check.refusals.empty() || !refusedbeforebanner(check.refusals.front().code));
   // Every run starts from the program's own start state.
   terrainrandom.state = 1;
-  int status = run(parsed, int(args.size()), argv.data());
+  int status = run(check);
   const uint64_t expected = mapsize();
   clearsections();
 
