@@ -6,7 +6,8 @@
 # (ZLIB_LIBRARY, ZLIB_INCLUDE_DIR).
 target_sources(trevalk_generator PRIVATE
   $<TARGET_OBJECTS:quendrel_objects> ${PROJECT_SOURCE_DIR}/generator/linkedlibrary.cpp)
-# The preview tells the page's worker how many of its bands are written.
+# The programs tell the page's worker how far they are, and the preview its
+# image's scale (system/progress.h).
 target_sources(trevalk_system PRIVATE ${PROJECT_SOURCE_DIR}/system/progress.cpp)
 
 set(TREVALK_WEB_LINK_OPTIONS
@@ -27,3 +28,12 @@ target_link_options(trevalk PRIVATE ${TREVALK_WEB_LINK_OPTIONS}
   -sEXPORT_NAME=createTrevalk -sEXPORTED_RUNTIME_METHODS=FS,ENV,callMain)
 target_link_options(trevalk-preview PRIVATE ${TREVALK_WEB_LINK_OPTIONS}
   -sEXPORT_NAME=createTrevalkPreview -sEXPORTED_RUNTIME_METHODS=FS,callMain)
+
+# The page's request checker (generator/trevalk-check.cpp): a module of its
+# own, without the runtime's script, which the page instantiates on its own
+# thread and calls for every check (web/checker.js).
+add_executable(trevalk-check ${PROJECT_SOURCE_DIR}/generator/trevalk-check.cpp)
+target_link_libraries(trevalk-check PRIVATE trevalk_generator)
+set_target_properties(trevalk-check PROPERTIES SUFFIX ".wasm")
+target_link_options(trevalk-check PRIVATE -sSTANDALONE_WASM --no-entry -sALLOW_MEMORY_GROWTH=1
+  -sEXPORTED_FUNCTIONS=_trevalkcheck,_malloc,_free)

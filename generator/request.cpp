@@ -138,7 +138,8 @@ void check(int argc, char **argv, RequestCheck *found) {
   r.outfile = arguments[kOutfile];
   r.numbers = true;
   for (int i = 0; i < kOutfile; ++i) {
-    if (parsedecimal(arguments[i], &r.values[i])) continue;
+    r.read[i] = parsedecimal(arguments[i], &r.values[i]);
+    if (r.read[i]) continue;
     refuse(&check, RequestField(kFieldXSize + i), kRefusedNotANumber, {INT32_MIN, INT32_MAX},
            usage());
     r.numbers = false;

@@ -21,6 +21,7 @@ struct Request {
   RunOptions options;
   int first;                           // argv's index of xsize
   bool numbers;                        // the five numbers were read
+  bool read[kArgumentCount - 1];       // which of them were
   int32_t values[kArgumentCount - 1];  // the five numbers as given
   uint32_t width, height;              // the sizes' low 16 bits: the map's size
   int32_t pathwidth, waterwidth;       // rounded toward zero to even numbers

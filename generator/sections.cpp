@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "progress.h"
 #include "report.h"
 #include "runtext.h"
 
@@ -79,9 +80,16 @@ void worddump(int index, uint16_t value) { printword(index, value); }
 
 namespace {
 
+// How many of the list's sections are written, for the host's progress.
+struct WriteProgress {
+  uint32_t done, total;
+};
+
 // The progress line of a section written, and the report of its write when
 // it failed.
-void written(const Section *section, SectionWrite step, const SystemError &error, void *) {
+void written(const Section *section, SectionWrite step, const SystemError &error, void *context) {
+  WriteProgress *progress = static_cast<WriteProgress *>(context);
+  reportprogress(kProgressWriting, ++progress->done, progress->total);
   char address[2 * sizeof(uintptr_t) + 1] = "0";
   if (section->data != nullptr)
     snprintf(address, sizeof address, "%" PRIXPTR, reinterpret_cast<uintptr_t>(section->data));
@@ -94,7 +102,9 @@ void written(const Section *section, SectionWrite step, const SystemError &error
 }  // namespace
 
 bool writesections(const char *filename) {
-  const WriteOutcome outcome = writesectionfile(&sectionlist, filename, written, nullptr);
+  WriteProgress progress = {0, 0};
+  for (const Section *s = sectionlist.head; s != nullptr; s = s->next) ++progress.total;
+  const WriteOutcome outcome = writesectionfile(&sectionlist, filename, written, &progress);
   switch (outcome.status) {
     case kWriteWhole:
       return true;

@@ -6,6 +6,7 @@
 #include "binding.h"
 #include "layout.h"
 #include "littleendian.h"
+#include "progress.h"
 #include "runtext.h"
 #include "tilegroups.h"
 
@@ -167,6 +168,7 @@ TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32
     }
     putline(&line, '\n');
     flushline(&line);
+    reportprogress(kProgressMaze, uint32_t(i + 1), uint32_t(mazeheight));
   }
 
   free(rowtext);

@@ -303,7 +303,7 @@ int writetilepng(FILE *file, const TileImage &image, const uint8_t *palette, uns
         error = errno != 0 ? errno : EIO;
       adler = adler32_combine(adler, band->adler, z_off_t(band->rawbytes));
     }
-    reportprogress(encoding.last, encoding.bands);
+    reportprogress(kProgressImage, encoding.last, encoding.bands);
   }
   for (uint32_t i = 0; i < round; ++i) free(encoding.out[i].compressed);
   for (unsigned k = 0; k < threads; ++k) endworker(&encoding.workers[k]);

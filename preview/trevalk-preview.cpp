@@ -17,6 +17,7 @@
 #include "platform.h"
 #include "preview.h"
 #include "programmain.h"
+#include "progress.h"
 #include "report.h"
 #include "starts.h"
 
@@ -94,6 +95,7 @@ int programmain(int argc, char **argv) {
   PreviewResult result;
   if (!writepreview(argv[1], argv[2], scale, &result, 0, report != nullptr ? &starts : nullptr))
     return kExitFailure;
+  reportscale(result.scale);
   if (result.replaced)
     fprintf(text, "Wrote %s: %ux%u pixels, %ux%u tiles at scale %u\n", argv[2],
             unsigned(result.width * result.scale), unsigned(result.height * result.scale),

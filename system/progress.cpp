@@ -1,16 +1,24 @@
-// The browser's block of progress.h: the page's worker passes a function
-// onProgress to the program's module, which this calls when it is there.
-// Built into the browser build alone (cmake/web.cmake).
+// The browser's block of progress.h: the page's worker passes the functions
+// onProgress and onScale to the program's module, which these call when
+// they are there. Built into the browser build alone (cmake/web.cmake).
 #include "progress.h"
 
 #if TREVALK_OS_BROWSER
 
 #include <emscripten.h>
 
-EM_JS(void, trevalk_reportprogress, (uint32_t done, uint32_t total), {
-  if (Module["onProgress"]) Module["onProgress"](done >>> 0, total >>> 0);
+EM_JS(void, trevalk_reportprogress, (int stage, uint32_t done, uint32_t total), {
+  if (Module["onProgress"]) Module["onProgress"](stage, done >>> 0, total >>> 0);
 });
 
-void reportprogress(uint32_t done, uint32_t total) { trevalk_reportprogress(done, total); }
+EM_JS(void, trevalk_reportscale, (uint32_t scale), {
+  if (Module["onScale"]) Module["onScale"](scale >>> 0);
+});
+
+void reportprogress(ProgressStage stage, uint32_t done, uint32_t total) {
+  trevalk_reportprogress(int(stage), done, total);
+}
+
+void reportscale(uint32_t scale) { trevalk_reportscale(scale); }
 
 #endif

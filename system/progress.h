@@ -1,5 +1,6 @@
 // How far a long task has come, for a host that shows it: the web page's
-// worker turns it into its progress bar. The programs print nothing for it,
+// worker turns it into its progress bar, and learns the image's scale from
+// it rather than from the programs' text. The programs print nothing for it,
 // and outside the browser it does nothing at all.
 #ifndef TREVALK_PROGRESS_H
 #define TREVALK_PROGRESS_H
@@ -8,11 +9,19 @@
 
 #include "platform.h"
 
+// The long tasks: trevalk lays the maze's rows and writes the map's
+// sections, trevalk-preview writes its image's bands.
+enum ProgressStage { kProgressMaze, kProgressWriting, kProgressImage };
+
 #if TREVALK_OS_BROWSER
-// Tells the page that `done` of `total` steps are finished (progress.cpp).
-void reportprogress(uint32_t done, uint32_t total);
+// Tells the page that `done` of `total` steps of `stage` are finished
+// (progress.cpp).
+void reportprogress(ProgressStage stage, uint32_t done, uint32_t total);
+// Tells the page how many image pixels a tile's side takes.
+void reportscale(uint32_t scale);
 #else
-inline void reportprogress(uint32_t, uint32_t) {}
+inline void reportprogress(ProgressStage, uint32_t, uint32_t) {}
+inline void reportscale(uint32_t) {}
 #endif
 
 #endif
