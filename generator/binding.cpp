@@ -1,5 +1,7 @@
 #include "binding.h"
 
+// The binding, program-wide: the loaded library and its entry points, which
+// every call into the library goes through.
 DynLib qndmodule = nullptr;
 qndcreate_fn qndcreateref = nullptr;
 qnddestroy_fn qnddestroyref = nullptr;

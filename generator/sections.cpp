@@ -8,6 +8,8 @@
 #include "report.h"
 #include "runtext.h"
 
+// The run's one list and the six sections it rebuilds, program-wide: the
+// reading, the rebuilding and the writing of a run all work on them.
 SectionList sectionlist = {nullptr, nullptr};
 Section *cTile = nullptr;
 Section *cIsom = nullptr;

@@ -10,6 +10,7 @@
 #include "littleendian.h"
 #include "outputfile.h"
 #include "pngencoder.h"
+#include "progress.h"
 #include "report.h"
 #include "sectionfile.h"
 #include "starts.h"
@@ -268,6 +269,7 @@ bool writepng(const char *pngfile, const uint8_t *tiles, uint32_t width, uint32_
                             uint32_t(y + side < down ? y + side : down),
                             uint8_t(kPaletteColours + k % kStartColours),
                             edge};
+      reportplayercolour(k, kStartColour[k % kStartColours]);
     }
   }
   OutputFile out;

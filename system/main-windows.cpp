@@ -15,6 +15,8 @@
 
 namespace {
 
+// The console's code page as the program found it, put back at exit: the
+// exit handler that restores it takes no argument.
 UINT consolecodepage = 0;
 
 void restoreconsole() { SetConsoleOutputCP(consolecodepage); }

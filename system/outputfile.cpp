@@ -24,6 +24,8 @@ char *copystring(const char *text) {
 // is stored in *temppath. Sets errno and returns null on failure.
 FILE *createtemporary(const char *path, const char *prefix, const OutputPlan &plan,
                       char **temppath) {
+  // Counts the temporary names this process has tried, so that two of its
+  // own never meet, whichever output they are for.
   static unsigned serial = 0;
   size_t folder = strlen(path);
   while (folder > 0 && !isseparator(path[folder - 1])) folder--;

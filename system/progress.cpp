@@ -1,5 +1,5 @@
 // The browser's block of progress.h: the page's worker passes the functions
-// onProgress and onScale to the program's module, which these call when
+// onProgress, onScale and onPlayerColour to the program's module, which these call when
 // they are there. Built into the browser build alone (cmake/web.cmake).
 #include "progress.h"
 
@@ -20,5 +20,13 @@ void reportprogress(ProgressStage stage, uint32_t done, uint32_t total) {
 }
 
 void reportscale(uint32_t scale) { trevalk_reportscale(scale); }
+
+EM_JS(void, trevalk_reportplayercolour, (int player, int red, int green, int blue), {
+  if (Module["onPlayerColour"]) Module["onPlayerColour"](player, [ red, green, blue ]);
+});
+
+void reportplayercolour(int player, const uint8_t rgb[3]) {
+  trevalk_reportplayercolour(player, rgb[0], rgb[1], rgb[2]);
+}
 
 #endif

@@ -1,7 +1,7 @@
 // How far a long task has come, for a host that shows it: the web page's
-// worker turns it into its progress bar, and learns the image's scale from
-// it rather than from the programs' text. The programs print nothing for it,
-// and outside the browser it does nothing at all.
+// worker turns it into its progress bar, and learns the image's scale and
+// the players' colours from it rather than from the programs' text. The
+// programs print nothing for it, and outside the browser it does nothing.
 #ifndef TREVALK_PROGRESS_H
 #define TREVALK_PROGRESS_H
 
@@ -19,9 +19,12 @@ enum ProgressStage { kProgressMaze, kProgressWriting, kProgressImage };
 void reportprogress(ProgressStage stage, uint32_t done, uint32_t total);
 // Tells the page how many image pixels a tile's side takes.
 void reportscale(uint32_t scale);
+// Tells the page the colour a player's start is marked with (player 0 first).
+void reportplayercolour(int player, const uint8_t rgb[3]);
 #else
 inline void reportprogress(ProgressStage, uint32_t, uint32_t) {}
 inline void reportscale(uint32_t) {}
+inline void reportplayercolour(int, const uint8_t[3]) {}
 #endif
 
 #endif

@@ -1,11 +1,12 @@
-// The page's side of its worker (worker.js), which runs trevalk and
-// trevalk-preview: compiling the two programs once per page, one run at a
-// time, its progress, and stopping it at once by ending the worker (the
-// next run starts a fresh one). Served, the programs, the worker and the
-// template are files beside the page; in the one-file page they are blocks
-// of the page itself.
+// The page's side of its workers (worker.js), which run trevalk and
+// trevalk-preview: the programs compiled once per page, one run at a time,
+// its progress, and one way to stop it: ending the worker (the next run
+// starts a fresh one). A run's id only drops the answers of a run that is
+// over. Served, the programs, the worker and the template are files beside
+// the page; in the one-file page they are blocks of the page itself.
+import { receive, send } from './protocol.js';
 
-// Raised when a run is stopped before it ends.
+// Raised when a run is stopped, or replaced by a newer one, before it ends.
 export class Stopped extends Error {}
 
 // The bytes of a file built into the one-file page; null when served.
@@ -29,8 +30,13 @@ async function fetchBytes(name) {
   return new Uint8Array(await response.arrayBuffer());
 }
 
+// A file of the site: built into the page, or fetched.
+export async function siteFile(name) {
+  return embedded(name) ?? (await fetchBytes(name));
+}
+
 async function compile(name) {
-  const bytes = embedded(name) ?? (await fetchBytes(name));
+  const bytes = await siteFile(name);
   try {
     return await WebAssembly.compile(bytes);
   } catch (error) {
@@ -43,8 +49,7 @@ let shipped = null;
 // The template that comes with trevalk.
 export function shippedTemplate() {
   if (shipped === null) {
-    const bytes = embedded('data/ruvivare.dat');
-    shipped = bytes !== null ? Promise.resolve(bytes) : fetchBytes('data/ruvivare.dat');
+    shipped = siteFile('data/ruvivare.dat');
     shipped.catch(() => {
       shipped = null;
     });
@@ -63,13 +68,31 @@ function startWorker() {
   return new Worker(workerUrl);
 }
 
+// One run of the page: `current` while it is the page's run; `check()`
+// raises Stopped once it is not.
+class Run {
+  constructor(programs, id) {
+    this.programs = programs;
+    this.id = id;
+    this.answer = null;
+  }
+
+  get current() {
+    return this.programs.run === this;
+  }
+
+  check() {
+    if (!this.current || this.stopped) throw new Stopped('Stopped.');
+  }
+}
+
 export class Programs {
   constructor() {
     this.modules = null;
     this.worker = null;
+    this.views = null;
     this.run = null;
     this.nextId = 1;
-    this.views = null;
     // The preview's colours, which a worker learns once and the next one is given.
     this.colours = null;
   }
@@ -87,30 +110,32 @@ export class Programs {
     return this.modules;
   }
 
-  // Sends `request` (make or open) to the worker; resolves to its result, or
-  // rejects with Stopped, or with an Error in plain words. A running one is
-  // stopped first. `onView` gets the map's view when it comes before the end.
-  async start(request, onProgress, onView = () => {}) {
-    this.stop();
-    const id = this.nextId++;
-    const run = { id, onProgress, onView };
-    this.run = run;
-    const finished = new Promise((resolve, reject) => {
-      run.resolve = resolve;
-      run.reject = reject;
-    });
+  // A new run, which ends the one before (its answers are dropped from now on).
+  begin() {
+    this.end(new Stopped('Replaced.'));
+    this.run = new Run(this, this.nextId++);
+    return this.run;
+  }
+
+  // Sends `type` (make or open) with `fields` for `run` and resolves to the
+  // worker's answer (made or opened), or rejects with Stopped, or with an
+  // Error in plain words. `onProgress` gets the fraction done, `onView` the
+  // map's view when it comes before the end.
+  async ask(run, type, fields, { onProgress = () => {}, onView = () => {} } = {}) {
+    run.check();
     let modules;
     try {
       modules = await this.compile();
     } catch (error) {
-      if (this.run === run) this.run = null;
-      run.reject(new Error(`The page could not load its programs: ${error.message}`));
-      return finished;
+      throw new Error(`The page could not load its programs: ${error.message}`, { cause: error });
     }
-    if (this.run !== run) return finished;
+    run.check();
+    const answer = new Promise((resolve, reject) => {
+      run.answer = { resolve, reject, onProgress, onView, viewShown: false, done: null };
+    });
     if (this.worker === null) this.startWorkers(modules);
-    this.worker.postMessage({ ...request, id });
-    return finished;
+    send(this.worker, type, { id: run.id, ...fields });
+    return answer;
   }
 
   // The worker that runs the programs, and the one that makes the views of
@@ -119,7 +144,7 @@ export class Programs {
     const failed = (which) => (event) => {
       event.preventDefault();
       if (which === 'views') this.views = null;
-      this.fail(`The page's ${which} worker stopped: ${event.message || 'it could not be started'}.`);
+      this.end(new Error(`The page's ${which} worker stopped: ${event.message || 'it could not be started'}.`));
     };
     if (this.views === null) {
       this.views = startWorker();
@@ -127,62 +152,73 @@ export class Programs {
       this.views.onerror = failed('views');
     }
     const channel = new MessageChannel();
-    this.views.postMessage({ type: 'port', port: channel.port2 }, [channel.port2]);
+    send(this.views, 'port', { port: channel.port2 }, [channel.port2]);
     this.worker = startWorker();
     this.worker.onmessage = ({ data }) => this.receive(data);
     this.worker.onerror = failed('programs');
-    this.worker.postMessage({ type: 'modules', ...modules, colours: this.colours, viewPort: channel.port1 }, [
-      channel.port1,
-    ]);
+    send(this.worker, 'setup', { ...modules, colours: this.colours, viewPort: channel.port1 }, [channel.port1]);
   }
 
   receive(data) {
-    if (data.type === 'colours') {
-      this.colours = { table: data.table, colours: data.colours };
-      return;
-    }
-    const run = this.run;
-    if (run === null || data.id !== run.id) return;
-    if (data.type === 'progress') {
-      run.onProgress(data.fraction);
-    } else if (data.type === 'view') {
-      run.viewShown = true;
-      run.onView(data.view);
-      if (run.done) this.finish(run);
-    } else if (data.type === 'done') {
+    const answer = (id) => (this.run !== null && this.run.id === id ? this.run.answer : null);
+    const finish = (pending) => {
+      pending.resolve(pending.done);
+      this.run.answer = null;
+    };
+    receive(data, {
+      colours: ({ table, colours }) => {
+        this.colours = { table, colours };
+      },
+      progress: ({ id, fraction }) => answer(id)?.onProgress(fraction),
+      view: ({ id, view }) => {
+        const pending = answer(id);
+        if (pending === null) return;
+        pending.viewShown = true;
+        pending.onView(view);
+        if (pending.done !== null) finish(pending);
+      },
       // A view on its way from the other worker is waited for.
-      run.done = data;
-      if (!data.viewSent || run.viewShown) this.finish(run);
-    } else if (data.type === 'failed') {
-      this.run = null;
-      run.reject(new Error(data.message));
-    }
+      made: (made) => {
+        const pending = answer(made.id);
+        if (pending === null) return;
+        pending.done = made;
+        if (!made.viewSent || pending.viewShown) finish(pending);
+      },
+      opened: (opened) => {
+        const pending = answer(opened.id);
+        if (pending === null) return;
+        pending.done = opened;
+        finish(pending);
+      },
+      failed: ({ id, message }) => {
+        const pending = answer(id);
+        if (pending === null) return;
+        this.run.answer = null;
+        pending.reject(new Error(message));
+      },
+    });
   }
 
-  finish(run) {
-    this.run = null;
-    run.resolve(run.done);
-  }
-
-  // Ends the worker and everything it holds; the next run starts another.
-  fail(message) {
-    this.worker?.terminate();
-    this.worker = null;
-    const run = this.run;
-    this.run = null;
-    run?.reject(new Error(message));
-  }
-
-  stop() {
+  // Ends the current run, if any: its worker and everything it holds go,
+  // and its answer rejects with `reason`. The next run starts another worker.
+  end(reason) {
     const run = this.run;
     if (run === null) return;
-    this.worker?.terminate();
-    this.worker = null;
-    this.run = null;
-    run.reject(new Stopped('Stopped.'));
+    if (run.answer !== null) {
+      this.worker?.terminate();
+      this.worker = null;
+      run.answer.reject(reason);
+      run.answer = null;
+    }
+    if (reason instanceof Stopped) run.stopped = true;
+  }
+
+  // Stop: the current run ends at once, and stays the page's run.
+  stop() {
+    this.end(new Stopped('Stopped.'));
   }
 
   get running() {
-    return this.run !== null;
+    return this.run !== null && this.run.answer !== null;
   }
 }

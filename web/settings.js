@@ -3,19 +3,23 @@
 // that Back and Forward step through the maps made. A browser that keeps
 // nothing (a private window, a page opened from disk in some browsers) is
 // simply not remembered by.
-import { addressOf, clampSettings } from './rules.js';
+import { addressOf } from './rules.js';
 
 const SETTINGS_KEY = 'trevalk.settings';
 const DATABASE = 'trevalk';
 const STORE = 'files';
 const TEMPLATE_KEY = 'template';
 
-export function loadSettings() {
+// The settings of the last map, as `clamp` (rules.js's clampSettings with
+// trevalk's checker) makes them fit.
+export function loadSettings(clamp) {
+  let stored = null;
   try {
-    return clampSettings(JSON.parse(localStorage.getItem(SETTINGS_KEY)));
+    stored = JSON.parse(localStorage.getItem(SETTINGS_KEY));
   } catch {
-    return clampSettings(null);
+    // Nothing kept, or nothing readable: the defaults.
   }
+  return clamp(stored);
 }
 
 export function saveSettings(values) {

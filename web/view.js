@@ -1,12 +1,13 @@
-// The page's words and controls: the form's fields and their refusals, the
-// symmetries on offer, the status line (the one live region), the progress
-// bar, the downloads, the fairness report, the "Details" area with what the
-// programs printed, and a map's sections.
-import { FIELDS, escapeBytes, fileNameRefusal, formatCount, pngNameOf, symmetryChoices } from './rules.js';
-import { playerColour } from './viewer.js';
+// The page's form and controls: the fields and their refusals, the
+// symmetries on offer, the template, the status line (the one live region),
+// the progress bar and the buttons; `bind...` hands the controller (app.js)
+// what the player does, `show...` shows what it decided. The result of a run
+// is results.js's, the map's canvas viewer.js's.
+import { FIELDS, formatCount, pngNameOf } from './rules.js';
 
-export const $ = (id) => document.getElementById(id);
-const decoder = new TextDecoder();
+const $ = (id) => document.getElementById(id);
+
+// ---- the form
 
 export function readForm() {
   return Object.fromEntries(FIELDS.map((name) => [name, $(name).value]));
@@ -14,6 +15,12 @@ export function readForm() {
 
 export function fillForm(values) {
   for (const name of FIELDS) if (values[name] !== undefined) $(name).value = values[name];
+}
+
+// The field being typed into, by name (null for none).
+export function focusedField() {
+  const id = document.activeElement?.id;
+  return FIELDS.includes(id) ? id : null;
 }
 
 // Marks each refused field and says why beside it; clears the others.
@@ -29,12 +36,12 @@ export function showRefusals(refusals) {
 
 // The symmetries that fit the other fields are offered; the others are
 // disabled, and why is said beside the field (the one chosen stays chosen,
-// and is refused beside it when it no longer fits).
-export function showChoices(values) {
-  const choices = symmetryChoices(values);
+// and is refused beside it when it no longer fits). `choices`: why each
+// cannot be chosen, by name, or null.
+export function showChoices(choices) {
   const off = new Map();
   for (const option of $('symmetry').options) {
-    const why = choices[option.value];
+    const why = choices[option.value] ?? null;
     option.disabled = why !== null;
     if (why !== null) off.set(why, [...(off.get(why) ?? []), option.value]);
   }
@@ -45,169 +52,125 @@ export function showChoices(values) {
   $('symmetry-off').textContent = groups.length > 0 ? `Not offered here: ${groups.join('; ')}.` : '';
 }
 
-// The names the downloads will have, under the file name field.
-export function showSavedNames(outfile) {
-  $('outfile-help').textContent =
-    fileNameRefusal(outfile) === null
-      ? `Saved as ${outfile}, and its image as ${pngNameOf(outfile)}.`
-      : 'The name the map is saved under.';
+// The names the downloads will have, under the file name field (`saved`:
+// the name can be saved as it is).
+export function showSavedNames(outfile, saved) {
+  $('outfile-help').textContent = saved
+    ? `Saved as ${outfile}, and its image as ${pngNameOf(outfile)}.`
+    : 'The name the map is saved under.';
 }
+
+// The template the maps are made from: the player's own ({ name, bytes }) or
+// the shipped one (null).
+export function showTemplate(own) {
+  $('template-name').textContent = own
+    ? `Your own template, ${own.name} (${formatCount(own.bytes.length)} bytes), kept in this browser.`
+    : 'The template that comes with trevalk.';
+  $('template-clear').hidden = own === null;
+}
+
+export function clearTemplateChoice() {
+  $('template').value = '';
+}
+
+// ---- the state of the page
 
 // The status line: what happened, in plain words; `exit` is the exit status
 // of the run that ended, when one did.
-export function setStatus(text, exit = null) {
+export function showStatus(text, exit = null) {
   const status = $('status');
   if (status.textContent !== text) status.textContent = text;
   if (exit === null) delete status.dataset.exit;
   else status.dataset.exit = String(exit);
 }
 
-export function setProgress(fraction) {
+export function showProgress(fraction) {
   const progress = $('progress');
   progress.hidden = fraction === null;
   if (fraction !== null) progress.value = fraction;
 }
 
-export function setBusy(busy, runs) {
+// Whether a run is under way or waiting, and how many have ended (for tests
+// and the benchmark, which wait for them).
+export function showBusy(busy, runs) {
   document.body.dataset.state = busy ? 'busy' : 'idle';
   document.body.dataset.runs = String(runs);
   $('cancel').disabled = !busy;
 }
 
-// ---- downloads
-
-let objectUrls = [];
-
-export function offerDownload(id, blob, name) {
-  const link = $(id);
-  const url = URL.createObjectURL(blob);
-  objectUrls.push(url);
-  link.href = url;
-  link.download = name;
-  link.textContent = `Download ${name} (${formatCount(blob.size)} bytes)`;
-  link.hidden = false;
+// Brings the result into view on a narrow screen, where it lies below the form.
+export function revealResult() {
+  if (matchMedia('(max-width: 50rem)').matches) $('result').scrollIntoView({ block: 'start' });
 }
 
-const DOWNLOADS = ['download-map', 'download-png', 'download-report'];
+// ---- what the player does
 
-export function hideDownloads() {
-  for (const id of DOWNLOADS) $(id).hidden = true;
-}
-
-// ---- the fairness report, as trevalk wrote it
-
-// Fewest steps, or a dash where a start cannot reach another (null).
-const steps = (value) => (value === null ? '–' : formatCount(value));
-
-// The report's figures and a table of the starts: each one's tile, the
-// steps to its nearest rival and to the centre, and to every other start.
-// null hides it.
-export function showReport(report) {
-  $('report').hidden = report === null;
-  if (report === null) return;
-  const count = report.starts.length;
-  $('report-summary').textContent =
-    `${count} players; fairness ${report.fairness.toFixed(6)} (the nearest rival's steps, least over most: ` +
-    `1 is fair). The maze has ${formatCount(report.cells)} cells, ${formatCount(report.dead_ends)} dead ends ` +
-    `and ${formatCount(report.cycles)} cycles.`;
-  const table = $('report-table');
-  const head = table.tHead.rows[0];
-  head.replaceChildren();
-  const headers = ['Player', 'Start', 'Nearest rival', 'To the centre'];
-  for (let k = 1; k <= count; k++) headers.push(`To ${k}`);
-  for (const text of headers) {
-    const th = document.createElement('th');
-    th.scope = 'col';
-    th.textContent = text;
-    head.append(th);
-  }
-  const body = table.tBodies[0];
-  body.replaceChildren();
-  report.starts.forEach(([x, y], k) => {
-    const row = body.insertRow();
-    const player = document.createElement('th');
-    player.scope = 'row';
-    const swatch = document.createElement('span');
-    swatch.className = 'swatch';
-    swatch.style.backgroundColor = playerColour(k);
-    player.append(swatch, String(k + 1));
-    row.append(player);
-    for (const text of [
-      `${x}, ${y}`,
-      steps(report.nearest_rival[k]),
-      steps(report.centre[k]),
-      ...report.steps[k].map(steps),
-    ]) {
-      row.insertCell().textContent = text;
-    }
+// `make` on "Make the map"; `changed` on any input of the form's fields.
+export function bindForm({ make, changed }) {
+  $('form').addEventListener('submit', (event) => {
+    event.preventDefault();
+    make();
+  });
+  $('form').addEventListener('input', (event) => {
+    if (event.target.type !== 'file') changed();
   });
 }
 
-// ---- what a run printed
-
-// The kept start of a stream; the count of the rest, when there is a rest.
-function showOutput(output, element, note) {
-  element.textContent = decoder.decode(output.head);
-  if (!note) return;
-  note.hidden = output.total <= output.head.length;
-  note.textContent =
-    `The run printed ${formatCount(output.total)} bytes; the first ${formatCount(output.head.length)} ` +
-    `are shown, the other ${formatCount(output.total - output.head.length)} only counted.`;
-}
-
-export function showRun(run) {
-  showOutput(run.stdout, $('log'), $('log-note'));
-  showOutput(run.stderr, $('errors'));
-  if (run.failure) $('errors').textContent += `${$('errors').textContent ? '\n' : ''}${run.failure}`;
-}
-
-// The first line a program said on standard error, to quote in the status.
-export function firstError(run) {
-  const line = decoder
-    .decode(run.stderr.head)
-    .split('\n')
-    .find((text) => text.trim() !== '' && !text.startsWith('Warning'));
-  return (line || run.failure || 'the program ended without saying why').slice(0, 300);
-}
-
-export function clearResults({ command = '' } = {}) {
-  for (const url of objectUrls) URL.revokeObjectURL(url);
-  objectUrls = [];
-  hideDownloads();
-  for (const id of DOWNLOADS) $(id).removeAttribute('href');
-  showReport(null);
-  for (const id of ['log', 'errors', 'preview-caption']) $(id).textContent = '';
-  $('log-note').hidden = true;
-  $('preview-errors').hidden = true;
-  $('share-note').hidden = true;
-  $('command').textContent = command;
-  showSections(null);
-}
-
-// ---- a map's sections, as text
-
-export function showSections(listing, name = '') {
-  const table = $('sections');
-  const body = table.tBodies[0];
-  body.replaceChildren();
-  $('sections-area').hidden = listing === null;
-  if (listing === null) return;
-  $('sections-title').textContent = `Sections of ${name}`;
-  for (const section of listing.sections) {
-    const row = body.insertRow();
-    const nameCell = row.insertCell();
-    const code = document.createElement('code');
-    code.textContent = `"${escapeBytes(section.name)}"`;
-    nameCell.append(code);
-    row.insertCell().textContent = formatCount(section.length);
-    let note = section.size ? `${section.size[0]} x ${section.size[1]} tiles` : '';
-    if (section.held < section.length)
-      note = `${note ? `${note}; ` : ''}the file ends after ${formatCount(section.held)} bytes`;
-    row.insertCell().textContent = note;
+// The buttons, each to its handler: { reseed, stop, reset, preset(name),
+// copyLink() (resolves to whether the link was copied) }.
+export function bindButtons({ reseed, stop, reset, preset, copyLink }) {
+  $('reseed').addEventListener('click', reseed);
+  $('cancel').addEventListener('click', stop);
+  $('reset').addEventListener('click', reset);
+  for (const button of document.querySelectorAll('[data-preset]')) {
+    button.addEventListener('click', () => preset(button.dataset.preset));
   }
-  const notes = [];
-  if (listing.more > 0) notes.push(`and ${formatCount(listing.more)} more sections`);
-  if (listing.trailing > 0)
-    notes.push(`${formatCount(listing.trailing)} bytes after the last section, too few for a section`);
-  $('sections-note').textContent = notes.join('; ');
+  $('copy-link').addEventListener('click', async () => {
+    const button = $('copy-link');
+    button.textContent = (await copyLink()) ? 'Link copied' : 'Copy the address from the address bar';
+    setTimeout(() => {
+      button.textContent = 'Copy link';
+    }, 2000);
+  });
+}
+
+// `chosen(file)` when the player chooses a template file; `cleared()` when
+// they go back to the shipped one.
+export function bindTemplate({ chosen, cleared }) {
+  $('template').addEventListener('change', () => {
+    const file = $('template').files[0];
+    if (file) chosen(file);
+  });
+  $('template-clear').addEventListener('click', cleared);
+}
+
+// `open(file)` when the player chooses a map file or drops one on the page.
+export function bindOpen(open) {
+  $('open-map').addEventListener('change', () => {
+    const file = $('open-map').files[0];
+    // Cleared, so that choosing the same file again opens it again.
+    $('open-map').value = '';
+    if (file) open(file);
+  });
+  document.addEventListener('dragover', (event) => {
+    if (!event.dataTransfer.types.includes('Files')) return;
+    event.preventDefault();
+    document.body.classList.add('dropping');
+  });
+  document.addEventListener('dragleave', (event) => {
+    if (event.relatedTarget === null) document.body.classList.remove('dropping');
+  });
+  document.addEventListener('drop', (event) => {
+    document.body.classList.remove('dropping');
+    const file = event.dataTransfer.files[0];
+    if (!file) return;
+    event.preventDefault();
+    open(file);
+  });
+}
+
+// `moved()` when the address changes: Back, Forward, or a new address.
+export function bindAddress(moved) {
+  window.addEventListener('popstate', moved);
+  window.addEventListener('hashchange', moved);
 }

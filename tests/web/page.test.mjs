@@ -483,6 +483,39 @@ for (const c of cases) {
   });
 }
 
+// trevalk's own words beside the field they concern, for each field it
+// refuses on its own (the sizes are the page's first: see the cases above).
+test("each refusal of trevalk is shown beside its field in trevalk's words", async () => {
+  const six = ['64', '64', '4', '2', '2', 'maze.dat'];
+  const rows = [
+    ['pathwidth', { pathwidth: '1', waterwidth: '-1' }, ['64', '64', '1', '-1', '2', 'maze.dat']],
+    ['seed', { seed: 'x1', loops: '5' }, ['--seed=x1', '--loops=5', ...six]],
+    [
+      'players',
+      { symmetry: 'left-right', players: '3' },
+      ['--seed=1', '--symmetry=left-right', '--players=3', '--report=maze.json', ...six],
+    ],
+    ['loops', { loops: '101' }, ['--seed=1', '--loops=101', ...six]],
+    ['straight', { straight: 'x' }, ['--seed=1', '--straight=x', ...six]],
+  ];
+  const folder = mkdtempSync(join(tmpdir(), 'trevalk-web-'));
+  writeFileSync(join(folder, 'ruvivare.dat'), shipped);
+  try {
+    for (const [field, changes, args] of rows) {
+      const form = { ...Object.fromEntries(ARGUMENT_IDS.map((id, i) => [id, six[i]])), ...FAIR_DEFAULTS, seed: '1' };
+      await fillAndMake(page, { ...form, ...changes });
+      const run = spawnSync(join(nativeBin, 'trevalk'), args, {
+        cwd: folder,
+        env: { ...process.env, QUENDREL_SEED: '1' },
+      });
+      assert.equal(run.status, 1, field);
+      assert.equal(await page.textContent(`#${field}-refusal`), run.stderr.toString().trim(), field);
+    }
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+});
+
 test('a bad address is refused in words, and the form keeps its values', async () => {
   await openAddress(page, `${base}#64x64/4/2/2/seed=5`);
   for (const address of ['#64x64/%zz/2/2/seed=5', '#64x64/4/2/2']) {

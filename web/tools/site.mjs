@@ -1,15 +1,16 @@
 // Finishes the site that scripts/web-build copied into FOLDER:
 //   node web/tools/site.mjs FOLDER
 // - the icons (icons.mjs);
+// - worker.js: the worker and its modules as one classic script;
 // - trevalk.html, the whole page in one file that opens from disk: its
 //   modules joined into one inline script, the worker and the two programs'
-//   scripts in a block it starts its worker from, the programs' code and the
-//   template as base64 blocks, the stylesheet inline, and a
+//   scripts in a block it starts its worker from, the programs' code, the
+//   checker and the template as base64 blocks, the stylesheet inline, and a
 //   Content-Security-Policy that admits exactly those inline parts;
 // - the service worker's list of files and its version.
 import { createHash } from 'node:crypto';
-import { readdirSync, readFileSync, statSync, writeFileSync } from 'node:fs';
-import { join, relative } from 'node:path';
+import { readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { join, posix, relative } from 'node:path';
 
 import { ICONS } from './icons.mjs';
 
@@ -32,11 +33,12 @@ function replaceOnce(text, from, to) {
   return text.replace(from, () => to);
 }
 
-// ---- the page's modules as one script
+// ---- modules as one script
 
 // Each module becomes a function that returns what it exports; an import
-// becomes a look-up of those. Only the forms the page uses are taken:
-// `import { a, b } from './x.js';` and `export function|class|const`.
+// becomes a look-up of those. Only the forms the page and its worker use are
+// taken: `import { a, b } from './x.js';`, `import * as x from './x.js';`
+// (paths relative to the importing module) and `export function|class|const`.
 function bundle(entry) {
   const order = [];
   const seen = new Set();
@@ -44,21 +46,27 @@ function bundle(entry) {
     if (seen.has(name)) return;
     seen.add(name);
     const source = read(name);
-    const imports = [...source.matchAll(/^import \{([^}]*)\} from '\.\/([\w-]+\.js)';$/gm)];
-    for (const [, , from] of imports) visit(from);
+    const imports = [...source.matchAll(/^import (\{[^}]*\}|\* as [\w$]+) from '(\.\.?\/[\w./-]+\.js)';$/gm)].map(
+      ([statement, names, from]) => ({ statement, names, from: posix.join(posix.dirname(name), from) }),
+    );
+    for (const { from } of imports) visit(from);
     order.push({ name, source, imports });
   };
   visit(entry);
-  const parts = ['"use strict";', 'const modules = {};'];
+  const parts = ['"use strict";', 'const bundled = {};'];
   for (const { name, source, imports } of order) {
     let code = source;
-    for (const [statement, names, from] of imports) {
-      const bindings = names
-        .split(',')
-        .map((n) => n.trim())
-        .filter(Boolean)
-        .map((n) => n.replace(/\s+as\s+/, ': '));
-      code = code.replace(statement, `const { ${bindings.join(', ')} } = modules['${from}'];`);
+    for (const { statement, names, from } of imports) {
+      const bindings = names.startsWith('*')
+        ? names.replace(/^\* as /, '')
+        : `{ ${names
+            .slice(1, -1)
+            .split(',')
+            .map((n) => n.trim())
+            .filter(Boolean)
+            .map((n) => n.replace(/\s+as\s+/, ': '))
+            .join(', ')} }`;
+      code = code.replace(statement, `const ${bindings} = bundled['${from}'];`);
     }
     const exported = [];
     code = code.replace(/^export (async function\*? |function\*? |class |const )([\w$]+)/gm, (all, kind, id) => {
@@ -66,16 +74,25 @@ function bundle(entry) {
       return `${kind}${id}`;
     });
     if (/^(import|export)\b/m.test(code)) throw new Error(`${name}: an import or export the bundle does not take`);
-    parts.push(`modules['${name}'] = (() => {\n${code}\nreturn { ${exported.join(', ')} };\n})();`);
+    parts.push(`bundled['${name}'] = (() => {\n${code}\nreturn { ${exported.join(', ')} };\n})();`);
   }
   return parts.join('\n');
 }
 
-function oneFile() {
+// The worker as one classic script, served as worker.js; the modules it was
+// made of are not served.
+function worker() {
+  const script = inline('the worker', bundle('worker.js'));
+  writeFileSync(join(site, 'worker.js'), script);
+  rmSync(join(site, 'worker'), { recursive: true, force: true });
+  return script;
+}
+
+function oneFile(workerScript) {
   const base64 = (name) => readFileSync(join(site, name)).toString('base64');
   const script = inline('the page script', bundle('app.js'));
   const style = inline('style.css', read('style.css'));
-  const worker = inline('the worker', ['trevalk.js', 'trevalk-preview.js', 'worker.js'].map(read).join('\n'));
+  const worker = inline('the worker', [...['trevalk.js', 'trevalk-preview.js'].map(read), workerScript].join('\n'));
   const policy = [
     "default-src 'none'",
     `script-src 'sha256-${sha256(script)}' 'wasm-unsafe-eval'`,
@@ -101,7 +118,7 @@ function oneFile() {
   page = replaceOnce(page, '<script type="module" src="app.js"></script>', '');
   const blocks = [
     block('text/plain', 'worker.js', worker),
-    ...['trevalk.wasm', 'trevalk-preview.wasm', 'data/ruvivare.dat'].map((name) =>
+    ...['trevalk.wasm', 'trevalk-preview.wasm', 'trevalk-check.wasm', 'data/ruvivare.dat'].map((name) =>
       block('application/octet-stream', name, base64(name)),
     ),
     `<script>${script}</script>`,
@@ -134,5 +151,5 @@ function offline() {
 }
 
 for (const [name, make] of Object.entries(ICONS)) writeFileSync(join(site, name), make());
-oneFile();
+oneFile(worker());
 offline();

@@ -1,0 +1,151 @@
+// The result of a run on the page: the downloads, the map's caption and the
+// preview's failure, the fairness report as trevalk wrote it, the details of
+// what the programs printed, and a map's sections.
+import { escapeBytes, formatCount } from './rules.js';
+
+const $ = (id) => document.getElementById(id);
+const decoder = new TextDecoder();
+
+// ---- downloads
+
+const DOWNLOADS = ['download-map', 'download-png', 'download-report'];
+let objectUrls = [];
+
+// Offers `blob` as the download `which` ('map', 'png' or 'report'), saved as `name`.
+export function offerDownload(which, blob, name) {
+  const link = $(`download-${which}`);
+  const url = URL.createObjectURL(blob);
+  objectUrls.push(url);
+  link.href = url;
+  link.download = name;
+  link.textContent = `Download ${name} (${formatCount(blob.size)} bytes)`;
+  link.hidden = false;
+}
+
+export function hideDownloads() {
+  for (const id of DOWNLOADS) $(id).hidden = true;
+}
+
+// ---- the fairness report, as trevalk wrote it
+
+// Fewest steps, or a dash where a start cannot reach another (null).
+const steps = (value) => (value === null ? '–' : formatCount(value));
+
+// The report's figures and a table of the starts: each one's tile, the
+// steps to its nearest rival and to the centre, and to every other start,
+// each player in the colour the preview marks its start with (`colours`,
+// [r, g, b] each). null hides it.
+export function showReport(report, colours = []) {
+  $('report').hidden = report === null;
+  if (report === null) return;
+  const count = report.starts.length;
+  $('report-summary').textContent =
+    `${count} players; fairness ${report.fairness.toFixed(6)} (the nearest rival's steps, least over most: ` +
+    `1 is fair). The maze has ${formatCount(report.cells)} cells, ${formatCount(report.dead_ends)} dead ends ` +
+    `and ${formatCount(report.cycles)} cycles.`;
+  const table = $('report-table');
+  const head = table.tHead.rows[0];
+  head.replaceChildren();
+  const headers = ['Player', 'Start', 'Nearest rival', 'To the centre'];
+  for (let k = 1; k <= count; k++) headers.push(`To ${k}`);
+  for (const text of headers) {
+    const th = document.createElement('th');
+    th.scope = 'col';
+    th.textContent = text;
+    head.append(th);
+  }
+  const body = table.tBodies[0];
+  body.replaceChildren();
+  report.starts.forEach(([x, y], k) => {
+    const row = body.insertRow();
+    const player = document.createElement('th');
+    player.scope = 'row';
+    const swatch = document.createElement('span');
+    swatch.className = 'swatch';
+    if (colours[k]) swatch.style.backgroundColor = `rgb(${colours[k].join(' ')})`;
+    player.append(swatch, String(k + 1));
+    row.append(player);
+    const cells = [`${x}, ${y}`, steps(report.nearest_rival[k]), steps(report.centre[k]), ...report.steps[k].map(steps)];
+    for (const text of cells) row.insertCell().textContent = text;
+  });
+}
+
+// ---- the map's caption, and the preview's failure
+
+export function showCaption(text) {
+  $('preview-caption').textContent = text;
+}
+
+export function showPreviewFailure(text) {
+  $('preview-errors').textContent = text;
+  $('preview-errors').hidden = false;
+}
+
+// ---- what a run printed
+
+// The kept start of a stream; the count of the rest, when there is a rest.
+function showOutput(output, element, note) {
+  element.textContent = decoder.decode(output.head);
+  if (!note) return;
+  note.hidden = output.total <= output.head.length;
+  note.textContent =
+    `The run printed ${formatCount(output.total)} bytes; the first ${formatCount(output.head.length)} ` +
+    `are shown, the other ${formatCount(output.total - output.head.length)} only counted.`;
+}
+
+export function showRun(run) {
+  showOutput(run.stdout, $('log'), $('log-note'));
+  showOutput(run.stderr, $('errors'));
+  if (run.failure) $('errors').textContent += `${$('errors').textContent ? '\n' : ''}${run.failure}`;
+}
+
+// A failure of the page itself, in the details.
+export function showFailure(message) {
+  $('errors').textContent = message;
+}
+
+// Empties the result, and shows the command line that makes the next one.
+export function clearResults({ command = '', ownTemplate = false } = {}) {
+  for (const url of objectUrls) URL.revokeObjectURL(url);
+  objectUrls = [];
+  hideDownloads();
+  for (const id of DOWNLOADS) $(id).removeAttribute('href');
+  showReport(null);
+  for (const id of ['log', 'errors', 'preview-caption']) $(id).textContent = '';
+  $('log-note').hidden = true;
+  $('preview-errors').hidden = true;
+  $('share-note').hidden = !ownTemplate;
+  $('command').textContent = command;
+  showSections(null);
+}
+
+// ---- a map's sections, as text
+
+export function showSections(listing, name = '') {
+  const table = $('sections');
+  const body = table.tBodies[0];
+  body.replaceChildren();
+  $('sections-area').hidden = listing === null;
+  if (listing === null) return;
+  $('sections-title').textContent = `Sections of ${name}`;
+  const rows = listing.cut === null ? listing.sections : [...listing.sections, listing.cut];
+  for (const section of rows) {
+    const row = body.insertRow();
+    const nameCell = row.insertCell();
+    const code = document.createElement('code');
+    code.textContent = `"${escapeBytes(section.name)}"`;
+    nameCell.append(code);
+    row.insertCell().textContent = formatCount(section.length);
+    let note = section.size ? `${section.size[0]} x ${section.size[1]} tiles` : '';
+    if (section.held < section.length) {
+      note = `${note ? `${note}; ` : ''}the file ends after ${formatCount(section.held)} bytes`;
+    }
+    row.insertCell().textContent = note;
+  }
+  const notes = [];
+  if (listing.more > 0) notes.push(`and ${formatCount(listing.more)} more sections`);
+  if (listing.trailing > 0) {
+    notes.push(`${formatCount(listing.trailing)} bytes after the last section, too few for a section`);
+  }
+  $('sections-note').textContent = notes.join('; ');
+}
