@@ -1,16 +1,21 @@
 // The measuring part of bench/web (which builds what it measures first).
-//   node bench/web-page.mjs [ROUNDS]
+//   node bench/web-page.mjs [ROUNDS] [--vs SITE]
+// With --vs, the page in SITE (another build of it, an earlier release's
+// say) is timed too, a run of each one after the other in every round, and
+// the ratio of the two is given round by round.
 import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, readdirSync, rmSync, statSync, writeFileSync, readFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
 const root = fileURLToPath(new URL('../', import.meta.url));
 const { chromium } = await import(pathToFileURL(join(root, 'tests/web/node_modules/playwright-core/index.mjs')).href);
 const { serveSite } = await import(pathToFileURL(join(root, 'scripts/serve-site.mjs')).href);
 
-const rounds = Number(process.argv[2] || 5);
+const args = process.argv.slice(2);
+const vs = args.indexOf('--vs') >= 0 ? resolve(args.splice(args.indexOf('--vs'), 2)[1]) : null;
+const rounds = Number(args[0] || 5);
 const site = join(root, 'build-web/site');
 const nativeBin = join(root, 'build-web/native/bin');
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
@@ -19,7 +24,6 @@ const ms = (value) => `${value.toFixed(0)} ms`;
 
 // ---- the page: from the click on #make to the map shown, and to "Map ready"
 
-const server = await serveSite(site);
 const browser = await chromium.launch({
   executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
   args: [
@@ -32,19 +36,27 @@ const browser = await chromium.launch({
     '--disable-sync',
   ],
 });
-const page = await browser.newPage();
-await page.goto(`http://127.0.0.1:${server.address().port}/#64x64/4/2/2/seed=1`);
-await page.waitForFunction(() => document.body.dataset.state === 'idle' && document.body.dataset.runs > 0);
-await page.evaluate(() => {
-  window.longTasks = [];
-  new PerformanceObserver((list) => window.longTasks.push(...list.getEntries().map((e) => e.duration))).observe({
-    type: 'longtask',
+const servers = [];
+
+// A page of the site in a browser context of its own, its first map made.
+async function openPage(folder) {
+  const server = await serveSite(folder);
+  servers.push(server);
+  const page = await (await browser.newContext()).newPage();
+  await page.goto(`http://127.0.0.1:${server.address().port}/#64x64/4/2/2/seed=1`);
+  await page.waitForFunction(() => document.body.dataset.state === 'idle' && document.body.dataset.runs > 0);
+  await page.evaluate(() => {
+    window.longTasks = [];
+    new PerformanceObserver((list) => window.longTasks.push(...list.getEntries().map((e) => e.duration))).observe({
+      type: 'longtask',
+    });
   });
-});
+  return page;
+}
 
 // One Make: the times from the click to the map drawn and to "Map ready",
 // the parts the worker reports, and the longest main-thread task meanwhile.
-function timeOneMake(size) {
+function timeOneMake(page, size) {
   return page.evaluate(async (size) => {
     for (const [id, value] of Object.entries({
       xsize: size,
@@ -97,16 +109,20 @@ function timeNative(size) {
   }
 }
 
+const page = await openPage(site);
+const other = vs === null ? null : await openPage(vs);
 console.log(`The page against the native programs, Make to the map drawn and to "Map ready" (both downloads),`);
 console.log(`${rounds} rounds after one to warm up, each a page run and a native run one after the other; medians:`);
+if (other !== null) console.log(`and against the page in ${vs}, a run of it in every round too.`);
 const goals = { 256: 50, 4096: 700 };
 const longest = [];
 for (const size of [256, 4096]) {
-  await timeOneMake(size);
-  const times = { shown: [], ready: [], native: [], trevalk: [], preview: [] };
+  await timeOneMake(page, size);
+  if (other !== null) await timeOneMake(other, size);
+  const times = { shown: [], ready: [], native: [], trevalk: [], preview: [], vsShown: [], vsReady: [], ratio: [] };
   let status = '';
   for (let round = 0; round < rounds; round++) {
-    const run = await timeOneMake(size);
+    const run = await timeOneMake(page, size);
     times.shown.push(run.parts.shown);
     times.ready.push(run.ready);
     times.trevalk.push(run.parts.trevalk);
@@ -114,6 +130,12 @@ for (const size of [256, 4096]) {
     times.native.push(timeNative(size));
     status = run.status;
     if (size === 4096) longest.push(run.longest);
+    if (other !== null) {
+      const then = await timeOneMake(other, size);
+      times.vsShown.push(then.parts.shown);
+      times.vsReady.push(then.ready);
+      times.ratio.push(run.ready / then.ready);
+    }
   }
   const shown = median(times.shown);
   console.log(
@@ -122,12 +144,17 @@ for (const size of [256, 4096]) {
   console.log(
     `    in the worker: trevalk ${ms(median(times.trevalk))}, trevalk-preview ${ms(median(times.preview))}; the native trevalk and trevalk-preview: ${ms(median(times.native))}`,
   );
+  if (other !== null) {
+    console.log(
+      `    the other page: map drawn ${ms(median(times.vsShown))}, "Map ready" ${ms(median(times.vsReady))}; "Map ready", this page over the other, round by round: median ${median(times.ratio).toFixed(2)} (${Math.min(...times.ratio).toFixed(2)} to ${Math.max(...times.ratio).toFixed(2)})`,
+    );
+  }
 }
 console.log(
   `  the longest main-thread task during the 4096 x 4096 runs: ${longest.length ? ms(Math.max(...longest)) : 'none'} (tasks under 50 ms are not reported by the browser); goal none: ${verdict(Math.max(...longest) === 0)}`,
 );
 await browser.close();
-server.close();
+for (const server of servers) server.close();
 
 // ---- the maze generator, native against WebAssembly
 

@@ -5,15 +5,21 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
 namespace {
 
+// The check of trevalk's words; the words stay for the test's life, as a
+// program's arguments do, since the request points into them.
 RequestCheck check(std::vector<std::string> words) {
-  words.insert(words.begin(), "trevalk");
+  static std::deque<std::vector<std::string>> kept;
+  kept.push_back(std::move(words));
+  std::vector<std::string> &all = kept.back();
+  all.insert(all.begin(), "trevalk");
   std::vector<char *> argv;
-  for (std::string &w : words) argv.push_back(&w[0]);
+  for (std::string &w : all) argv.push_back(&w[0]);
   return checkrequest(int(argv.size()), argv.data());
 }
 

@@ -19,19 +19,19 @@ export function tileRows(width, { view, lut, left, top, scale }) {
   }
   return [
     (pixels, from, to) => {
-    for (let y = from, at = from * width; y < to; y++) {
-      const row = Math.floor(top + (y + 0.5) / scale);
-      if (row < 0 || row >= mapHeight) {
-        pixels.fill(BACKGROUND, at, at + width);
-        at += width;
-        continue;
+      for (let y = from, at = from * width; y < to; y++) {
+        const row = Math.floor(top + (y + 0.5) / scale);
+        if (row < 0 || row >= mapHeight) {
+          pixels.fill(BACKGROUND, at, at + width);
+          at += width;
+          continue;
+        }
+        const base = row * mapWidth;
+        for (let x = 0; x < width; x++, at++) {
+          const tile = columns[x];
+          pixels[at] = tile < 0 ? BACKGROUND : lut[tiles[base + tile]];
+        }
       }
-      const base = row * mapWidth;
-      for (let x = 0; x < width; x++, at++) {
-        const tile = columns[x];
-        pixels[at] = tile < 0 ? BACKGROUND : lut[tiles[base + tile]];
-      }
-    }
     },
   ];
 }
@@ -170,4 +170,3 @@ function rampOf({ count, sum }) {
   const light = colour(high).map((v, i) => v - dark[i]);
   return { low, span: high - low, dark, light };
 }
-

@@ -65,7 +65,12 @@ export function showReport(report, colours = []) {
     if (colours[k]) swatch.style.backgroundColor = `rgb(${colours[k].join(' ')})`;
     player.append(swatch, String(k + 1));
     row.append(player);
-    const cells = [`${x}, ${y}`, steps(report.nearest_rival[k]), steps(report.centre[k]), ...report.steps[k].map(steps)];
+    const cells = [
+      `${x}, ${y}`,
+      steps(report.nearest_rival[k]),
+      steps(report.centre[k]),
+      ...report.steps[k].map(steps),
+    ];
     for (const text of cells) row.insertCell().textContent = text;
   });
 }

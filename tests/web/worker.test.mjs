@@ -94,7 +94,10 @@ test('trevalk and the preview run through files of parts make the native map and
     // least 512 pixels wide, and the starts' colours are those its palette
     // ends with (before the edges' black).
     assert.equal(made.preview.scale, Math.ceil(512 / 40));
-    const palette = png.subarray(png.indexOf('PLTE') + 4, png.indexOf('PLTE') + 4 + png.readUInt32BE(png.indexOf('PLTE') - 4));
+    const palette = png.subarray(
+      png.indexOf('PLTE') + 4,
+      png.indexOf('PLTE') + 4 + png.readUInt32BE(png.indexOf('PLTE') - 4),
+    );
     assert.deepEqual(made.preview.players, [[...palette.subarray(-27, -24)], [...palette.subarray(-24, -21)]]);
     assert.ok(fractions.some((f) => f > 0 && f < 0.4) && fractions.some((f) => f > 0.5 && f < 1));
     assert.equal(fractions.at(-1), 1);

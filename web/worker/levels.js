@@ -11,7 +11,7 @@ function spread(c) {
 
 function packQuarter(sum) {
   return (
-    (((sum & 0x3ff) + 2) >> 2) | ((((sum >> 10) & 0x3ff) + 2) >> 2 << 8) | ((((sum >> 20) & 0x3ff) + 2) >> 2 << 16)
+    (((sum & 0x3ff) + 2) >> 2) | (((((sum >> 10) & 0x3ff) + 2) >> 2) << 8) | (((((sum >> 20) & 0x3ff) + 2) >> 2) << 16)
   );
 }
 
@@ -100,4 +100,5 @@ export function viewOfImage(image, scale) {
 }
 
 // The buffers of a view, to transfer rather than copy.
-export const viewBuffers = (view) => (view ? [view.tiles.buffer, ...view.levels.map((level) => level.texels.buffer)] : []);
+export const viewBuffers = (view) =>
+  view ? [view.tiles.buffer, ...view.levels.map((level) => level.texels.buffer)] : [];

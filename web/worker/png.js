@@ -21,9 +21,12 @@ function paeth(a, b, c) {
 export function pngChunks(png) {
   const view = new DataView(png.buffer, png.byteOffset, png.byteLength);
   const chunks = [];
-  for (let at = 8; at + 12 <= png.length; ) {
+  for (let at = 8; at + 12 <= png.length;) {
     const length = view.getUint32(at);
-    chunks.push({ type: String.fromCharCode(...png.subarray(at + 4, at + 8)), body: png.subarray(at + 8, at + 8 + length) });
+    chunks.push({
+      type: String.fromCharCode(...png.subarray(at + 4, at + 8)),
+      body: png.subarray(at + 8, at + 8 + length),
+    });
     at += 12 + length;
   }
   return chunks;
