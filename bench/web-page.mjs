@@ -1,8 +1,9 @@
 // The measuring part of bench/web (which builds what it measures first).
-//   node bench/web-page.mjs [ROUNDS] [--vs SITE]
+//   node bench/web-page.mjs [ROUNDS] [--vs SITE] [--size N]
 // With --vs, the page in SITE (another build of it, an earlier release's
 // say) is timed too, a run of each one after the other in every round, and
-// the ratio of the two is given round by round.
+// the ratio of the two is given round by round. --size times one size
+// (256 or 4096) only.
 import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, readdirSync, rmSync, statSync, writeFileSync, readFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -15,6 +16,7 @@ const { serveSite } = await import(pathToFileURL(join(root, 'scripts/serve-site.
 
 const args = process.argv.slice(2);
 const vs = args.indexOf('--vs') >= 0 ? resolve(args.splice(args.indexOf('--vs'), 2)[1]) : null;
+const sizes = args.indexOf('--size') >= 0 ? [Number(args.splice(args.indexOf('--size'), 2)[1])] : [256, 4096];
 const rounds = Number(args[0] || 5);
 const site = join(root, 'build-web/site');
 const nativeBin = join(root, 'build-web/native/bin');
@@ -116,7 +118,7 @@ console.log(`${rounds} rounds after one to warm up, each a page run and a native
 if (other !== null) console.log(`and against the page in ${vs}, a run of it in every round too.`);
 const goals = { 256: 50, 4096: 700 };
 const longest = [];
-for (const size of [256, 4096]) {
+for (const size of sizes) {
   await timeOneMake(page, size);
   if (other !== null) await timeOneMake(other, size);
   const times = { shown: [], ready: [], native: [], trevalk: [], preview: [], vsShown: [], vsReady: [], ratio: [] };

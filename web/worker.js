@@ -24,7 +24,7 @@ function progressOf(id) {
   let last = 0;
   return (fraction) => {
     const now = performance.now();
-    if (now - last < PROGRESS_EVERY_MS && fraction < 1) return;
+    if (now - last < PROGRESS_EVERY_MS) return;
     last = now;
     send(self, 'progress', { id, fraction: Math.min(1, Math.max(0, fraction)) });
   };

@@ -99,8 +99,12 @@ test('trevalk and the preview run through files of parts make the native map and
       png.indexOf('PLTE') + 4 + png.readUInt32BE(png.indexOf('PLTE') - 4),
     );
     assert.deepEqual(made.preview.players, [[...palette.subarray(-27, -24)], [...palette.subarray(-24, -21)]]);
+    // The maze's rows, the sections written and the image's bands, in order.
     assert.ok(fractions.some((f) => f > 0 && f < 0.4) && fractions.some((f) => f > 0.5 && f < 1));
-    assert.equal(fractions.at(-1), 1);
+    assert.deepEqual(
+      fractions,
+      [...fractions].sort((a, b) => a - b),
+    );
     // "TILE" and "MTXM" are written from one block, kept once.
     const tiles = made.sections.sections.filter(({ name }) => ['TILE', 'MTXM'].includes(String.fromCharCode(...name)));
     assert.equal(tiles.length, 2);

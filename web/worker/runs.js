@@ -206,7 +206,6 @@ export async function makeMap(modules, request, { learned, onFraction, onTiles }
   const blobStarted = performance.now();
   result.map = map.blob('application/octet-stream');
   times['map-blob'] = performance.now() - blobStarted;
-  onFraction(1);
   return result;
 }
 
@@ -220,6 +219,5 @@ export async function openMap(modules, { file, name, pngName }, { onFraction }) 
     onFraction,
     shown: false,
   });
-  onFraction(1);
   return { sections, preview: run };
 }
