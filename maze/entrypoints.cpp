@@ -46,7 +46,7 @@ MazeHandle *newmaze(int32_t xsize, int32_t ysize, int32_t zsize) {
 // size itself, or that asks for something this library does not know (a
 // field past the known ones that is not zero).
 bool readstyle(const QndStyle *given, QndStyle *style) {
-  *style = QndStyle{sizeof(QndStyle), QND_SYMMETRY_NONE, 0, 0};
+  *style = QndStyle{sizeof(QndStyle), QND_SYMMETRY_NONE, 0, 0, 0, 0};
   if (given == nullptr) return true;
   if (given->size < sizeof given->size) return false;
   const uint8_t *bytes = reinterpret_cast<const uint8_t *>(given);
@@ -57,8 +57,11 @@ bool readstyle(const QndStyle *given, QndStyle *style) {
   if (covers(offsetof(QndStyle, symmetry))) style->symmetry = given->symmetry;
   if (covers(offsetof(QndStyle, loops))) style->loops = given->loops;
   if (covers(offsetof(QndStyle, straight))) style->straight = given->straight;
+  if (covers(offsetof(QndStyle, seeded))) style->seeded = given->seeded;
+  if (covers(offsetof(QndStyle, seed))) style->seed = given->seed;
   return style->symmetry >= QND_SYMMETRY_NONE && style->symmetry <= QND_SYMMETRY_ROTATE_90 &&
-         style->loops >= 0 && style->loops <= 100 && style->straight >= 0 && style->straight <= 100;
+         style->loops >= 0 && style->loops <= 100 && style->straight >= 0 &&
+         style->straight <= 100 && style->seeded <= 1;
 }
 
 }  // namespace
@@ -73,18 +76,34 @@ QND_API MazeHandle *_qndcreate(int32_t xsize, int32_t ysize, int32_t zsize) {
   return maze;
 }
 
+}  // extern "C"
+
+namespace {
+
+// The seed of a styled maze: its own, or _qndcreate's.
+uint32_t seedof(const QndStyle &style) { return style.seeded ? style.seed : mazeseed(); }
+
+}  // namespace
+
+extern "C" {
+
 QND_API MazeHandle *_qndcreatestyled(int32_t xsize, int32_t ysize, int32_t zsize,
                                      const QndStyle *given) {
   QndStyle style;
   if (!readstyle(given, &style)) return nullptr;
-  if (style.symmetry == QND_SYMMETRY_NONE && style.loops == 0 && style.straight == 0)
-    return _qndcreate(xsize, ysize, zsize);
+  if (style.symmetry == QND_SYMMETRY_NONE && style.loops == 0 && style.straight == 0) {
+    MazeHandle *maze = newmaze(xsize, ysize, zsize);
+    if (maze == nullptr) return nullptr;
+    RandomSource source{seedof(style)};
+    generatemaze(maze, &source);
+    return maze;
+  }
   const Symmetry mode = Symmetry(style.symmetry);
   if (zsize != 1 || !symmetryfits(mode, xsize, ysize)) return nullptr;
   MazeHandle *maze = newmaze(xsize, ysize, zsize);
   if (maze == nullptr) return nullptr;
 
-  RandomSource source{mazeseed()};
+  RandomSource source{seedof(style)};
   bool made = true;
   if (xsize == 0 || ysize == 0)
     generatemaze(maze, &source);  // no cell: the origin's bit alone, as for _qndcreate

@@ -224,7 +224,7 @@ void createanddestroy() {
   for (int i = 0; i < 2000; ++i) {
     _qnddestroy(_qndcreate(i % 40, i % 17 + 1, i % 3 + 1));
     // Every symmetry fits 17 x 17.
-    const QndStyle style = {sizeof(QndStyle), i % 6, i % 101, i % 71};
+    const QndStyle style = {sizeof(QndStyle), i % 6, i % 101, i % 71, 0, 0};
     _qnddestroy(_qndcreatestyled(17, 17, 1, &style));
   }
 }

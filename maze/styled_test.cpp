@@ -106,14 +106,14 @@ TEST(StyledMaze, EveryModeIsPerfectSymmetricAndLoopsLeaveNoDeadEnd) {
                    std::to_string(c.ysize) + ", seed " + std::to_string(seed));
       Seed fixed(seed);
       for (int32_t straight : {0, 60}) {
-        QndStyle style = {sizeof(QndStyle), c.mode, 0, straight};
+        QndStyle style = {sizeof(QndStyle), c.mode, 0, straight, 0, 0};
         MazeHandle *maze = _qndcreatestyled(c.xsize, c.ysize, 1, &style);
         ASSERT_NE(maze, nullptr);
         EXPECT_EQ(perfectmazeproblem(*maze, gridbytes(maze)), "");
         EXPECT_TRUE(symmetric(maze, c.mode));
         _qnddestroy(maze);
       }
-      QndStyle loops = {sizeof(QndStyle), c.mode, 100, 0};
+      QndStyle loops = {sizeof(QndStyle), c.mode, 100, 0, 0, 0};
       MazeHandle *maze = _qndcreatestyled(c.xsize, c.ysize, 1, &loops);
       ASSERT_NE(maze, nullptr);
       EXPECT_TRUE(symmetric(maze, c.mode));
@@ -128,23 +128,37 @@ TEST(StyledMaze, EveryModeIsPerfectSymmetricAndLoopsLeaveNoDeadEnd) {
 TEST(StyledMaze, DefaultStyleIsThePlainMazeAndStraightCorridorsAreLonger) {
   Seed fixed(77);
   MazeHandle *plain = _qndcreate(41, 33, 1);
-  QndStyle none = {sizeof(QndStyle), 0, 0, 0};
+  QndStyle none = {sizeof(QndStyle), 0, 0, 0, 0, 0};
   // A record from an older header: only the size, the rest counts as 0.
-  QndStyle older = {sizeof(uint32_t), 5, 5, 5};
-  const QndStyle *styles[] = {nullptr, &none, &older};
+  QndStyle older = {sizeof(uint32_t), 5, 5, 5, 5, 5};
+  // A maze seeded by its style is the one QUENDREL_SEED would give it, with
+  // the variable saying otherwise.
+  QndStyle seeded = {sizeof(QndStyle), 0, 0, 0, 1, 77};
+  const QndStyle *styles[] = {nullptr, &none, &older, &seeded};
   for (const QndStyle *style : styles) {
+    Seed other(style == &seeded ? 78 : 77);
     MazeHandle *styled = _qndcreatestyled(41, 33, 1, style);
     ASSERT_NE(styled, nullptr);
     EXPECT_EQ(memcmp(plain->grid, styled->grid, gridbytes(plain)), 0);
     _qnddestroy(styled);
   }
   _qnddestroy(plain);
+  // So is a styled one.
+  QndStyle loops = {sizeof(QndStyle), QND_SYMMETRY_LEFT_RIGHT, 40, 20, 1, 9};
+  MazeHandle *first = _qndcreatestyled(41, 33, 1, &loops);
+  Seed nine(9);
+  loops.seeded = 0;
+  MazeHandle *second = _qndcreatestyled(41, 33, 1, &loops);
+  ASSERT_TRUE(first != nullptr && second != nullptr);
+  EXPECT_EQ(memcmp(first->grid, second->grid, gridbytes(first)), 0);
+  _qnddestroy(first);
+  _qnddestroy(second);
 
   double twisty = 0, straight = 0;
   for (uint32_t seed = 1; seed <= 8; ++seed) {
     Seed each(seed);
     for (int32_t s : {0, 100}) {
-      QndStyle style = {sizeof(QndStyle), 0, 0, s};
+      QndStyle style = {sizeof(QndStyle), 0, 0, s, 0, 0};
       MazeHandle *maze = _qndcreatestyled(101, 101, 1, &style);
       ASSERT_NE(maze, nullptr);
       EXPECT_EQ(perfectmazeproblem(*maze, gridbytes(maze)), "");
@@ -156,23 +170,27 @@ TEST(StyledMaze, DefaultStyleIsThePlainMazeAndStraightCorridorsAreLonger) {
 }
 
 TEST(StyledMaze, RefusesSizesAndStylesItCannotMake) {
-  const QndStyle ok = {sizeof(QndStyle), QND_SYMMETRY_FOUR_WAY, 0, 0};
+  const QndStyle ok = {sizeof(QndStyle), QND_SYMMETRY_FOUR_WAY, 0, 0, 0, 0};
   const struct {
     int32_t xsize, ysize, zsize;
     QndStyle style;
   } refused[] = {
-      {20, 21, 1, {sizeof(QndStyle), QND_SYMMETRY_LEFT_RIGHT, 0, 0}},  // even mirrored side
-      {21, 20, 1, {sizeof(QndStyle), QND_SYMMETRY_TOP_BOTTOM, 0, 0}},
+      {20, 21, 1, {sizeof(QndStyle), QND_SYMMETRY_LEFT_RIGHT, 0, 0, 0, 0}},  // even mirrored side
+      {21, 20, 1, {sizeof(QndStyle), QND_SYMMETRY_TOP_BOTTOM, 0, 0, 0, 0}},
       {23, 23, 1, ok},  // both half sides odd
-      {23, 23, 1, {sizeof(QndStyle), QND_SYMMETRY_ROTATE_180, 0, 0}},
-      {21, 25, 1, {sizeof(QndStyle), QND_SYMMETRY_ROTATE_90, 0, 0}},  // not square
-      {23, 23, 1, {sizeof(QndStyle), QND_SYMMETRY_ROTATE_90, 0, 0}},  // a passage at the centre
-      {21, 21, 3, ok},                                                // layers
-      {21, 21, 1, {sizeof(QndStyle), 6, 0, 0}},                       // unknown mode
-      {21, 21, 1, {sizeof(QndStyle), 0, 101, 0}},
-      {21, 21, 1, {sizeof(QndStyle), 0, 0, -1}},
-      {21, 21, 1, {0, 0, 0, 0}},  // no size
-      {-1, 21, 1, {sizeof(QndStyle), 0, 50, 0}},
+      {23, 23, 1, {sizeof(QndStyle), QND_SYMMETRY_ROTATE_180, 0, 0, 0, 0}},
+      {21, 25, 1, {sizeof(QndStyle), QND_SYMMETRY_ROTATE_90, 0, 0, 0, 0}},  // not square
+      {23,
+       23,
+       1,
+       {sizeof(QndStyle), QND_SYMMETRY_ROTATE_90, 0, 0, 0, 0}},  // a passage at the centre
+      {21, 21, 3, ok},                                           // layers
+      {21, 21, 1, {sizeof(QndStyle), 6, 0, 0, 0, 0}},            // unknown mode
+      {21, 21, 1, {sizeof(QndStyle), 0, 101, 0, 0, 0}},
+      {21, 21, 1, {sizeof(QndStyle), 0, 0, -1, 0, 0}},
+      {21, 21, 1, {0, 0, 0, 0, 0, 0}},  // no size
+      {21, 21, 1, {sizeof(QndStyle), 0, 0, 0, 2, 0}},
+      {-1, 21, 1, {sizeof(QndStyle), 0, 50, 0, 0, 0}},
   };
   for (const auto &c : refused)
     EXPECT_EQ(_qndcreatestyled(c.xsize, c.ysize, c.zsize, &c.style), nullptr)
@@ -182,7 +200,7 @@ TEST(StyledMaze, RefusesSizesAndStylesItCannotMake) {
   struct Newer {
     QndStyle known;
     int32_t later;
-  } newer = {{sizeof(Newer), 0, 10, 0}, 0};
+  } newer = {{sizeof(Newer), 0, 10, 0, 0, 0}, 0};
   MazeHandle *maze = _qndcreatestyled(21, 21, 1, &newer.known);
   EXPECT_NE(maze, nullptr);
   _qnddestroy(maze);

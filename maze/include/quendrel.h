@@ -71,12 +71,17 @@ typedef struct QndStyle {
                        opened into a neighbour; 100 leaves none that has one */
   int32_t straight; /* 0 to 100: how strongly corridors keep their direction;
                        0 walks as _qndcreate does */
+  uint32_t seeded;  /* 1: the maze is seeded with `seed` rather than as _qndcreate
+                       seeds it (QUENDREL_SEED or the clock); since 1.3.0 */
+  uint32_t seed;    /* the seed, 0 to 4294967295, when `seeded` is 1 */
 } QndStyle;
 
 /*
  * _qndcreatestyled: as _qndcreate, in a style. A NULL style, or one with
- * every field 0 but `size`, makes the very maze _qndcreate makes from the
- * same seed. Any other style needs zsize 1.
+ * every field 0 but `size` (and `seeded` and `seed`), makes the very maze
+ * _qndcreate makes from the same seed. Any other style needs zsize 1. A
+ * seeded style makes its maze from its own seed whatever the environment
+ * says, so that mazes can be made side by side in several threads.
  *
  * With loops 0 the maze is perfect. A perfect maze can be symmetric only
  * about a cell or a passage, so a symmetric maze needs an odd xsize for a
