@@ -18,4 +18,8 @@ bool identityof(const char *name, FileIdentity *identity);
 // be had or standard output is a device, which takes text and a map alike.
 bool standardoutputidentity(FileIdentity *identity);
 
+// Whether two full paths name the same place: byte for byte on POSIX, and
+// without regard to case on Windows, whose names do not tell case apart.
+bool samepathtext(const char *a, const char *b);
+
 #endif

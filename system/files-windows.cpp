@@ -102,6 +102,15 @@ char *existingfullpath(const char *path) {
   return narrow;
 }
 
+bool samepathtext(const char *a, const char *b) {
+  wchar_t *wa = widened(a), *wb = widened(b);
+  const bool same =
+      wa != nullptr && wb != nullptr && CompareStringOrdinal(wa, -1, wb, -1, TRUE) == CSTR_EQUAL;
+  free(wa);
+  free(wb);
+  return same;
+}
+
 bool identityof(const char *name, FileIdentity *identity) {
   wchar_t *wide = widened(name);
   if (wide == nullptr) return false;

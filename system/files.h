@@ -49,6 +49,12 @@ char *existingfullpath(const char *path);
 // file number, which covers links, "/dev/stdout" and "/proc/self/fd/1").
 bool samefile(const char *a, const char *b);
 
+// True when writing to the two names would write one file: the same name,
+// the same existing file, or, for a name that does not exist yet, the same
+// place once its folder is resolved ("./a.dat" and "a.dat", a folder reached
+// through a link).
+bool samedestination(const char *a, const char *b);
+
 // True when `name` leads to the file that standard output is open on: a
 // regular file or a pipe reached through "/dev/stdout" or the like. Devices
 // (/dev/null, a terminal) do not count.

@@ -1,5 +1,5 @@
 // The browser's block of progress.h: the page's worker passes the functions
-// onProgress, onScale and onPlayerColour to the program's module, which these call when
+// onProgress, onScale, onPlayerColour and onNote to the program's module, which these call when
 // they are there. Built into the browser build alone (cmake/web.cmake).
 #include "progress.h"
 
@@ -28,5 +28,11 @@ EM_JS(void, trevalk_reportplayercolour, (int player, int red, int green, int blu
 void reportplayercolour(int player, const uint8_t rgb[3]) {
   trevalk_reportplayercolour(player, rgb[0], rgb[1], rgb[2]);
 }
+
+EM_JS(void, trevalk_reportnote, (const char *field, const char *text), {
+  if (Module["onNote"]) Module["onNote"](UTF8ToString(field), UTF8ToString(text));
+});
+
+void reportnote(const char *field, const char *text) { trevalk_reportnote(field, text); }
 
 #endif

@@ -21,10 +21,14 @@ void reportprogress(ProgressStage stage, uint32_t done, uint32_t total);
 void reportscale(uint32_t scale);
 // Tells the page the colour a player's start is marked with (player 0 first).
 void reportplayercolour(int player, const uint8_t rgb[3]);
+// Tells the page a note of the run's that belongs beside one of its fields
+// (as the page names them: "loops", "players").
+void reportnote(const char *field, const char *text);
 #else
 inline void reportprogress(ProgressStage, uint32_t, uint32_t) {}
 inline void reportscale(uint32_t) {}
 inline void reportplayercolour(int, const uint8_t[3]) {}
+inline void reportnote(const char *, const char *) {}
 #endif
 
 #endif
