@@ -218,8 +218,18 @@ bool readmap(MapRead *map, const char *mapfile) {
   return false;
 }
 
-// True when every start lies on the map; reports the first that does not.
+// True when the report is of a map of this size and every start lies on
+// the map; reports the first that does not.
 bool startsinside(const Starts *starts, const char *mapfile, uint32_t width, uint32_t height) {
+  if (starts != nullptr && starts->sized && (starts->width != width || starts->height != height)) {
+    char text[160];
+    snprintf(text, sizeof text,
+             "the report is of a %" PRIu32 "x%" PRIu32 " map, not of this %" PRIu32 "x%" PRIu32
+             " one",
+             starts->width, starts->height, width, height);
+    syserrortext(mapfile, text);
+    return false;
+  }
   for (int k = 0; starts != nullptr && k < starts->count; ++k) {
     const int64_t x = starts->tile[k][0], y = starts->tile[k][1];
     if (x >= 0 && y >= 0 && x < width && y < height) continue;

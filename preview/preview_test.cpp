@@ -395,6 +395,44 @@ TEST_F(Preview, StartsAreSquaresInThePlayersColoursWithABlackEdge) {
   EXPECT_TRUE(green[1] > 2 * green[0] && green[1] > 2 * green[2]);
 }
 
+// A report is read whole, as JSON: only the top-level object's own
+// "starts" and "arguments" count, and anything else is refused (README).
+TEST(Starts, OnlyAWholeReportsOwnMembersCount) {
+  struct Row {
+    std::string text;
+    bool read;
+  };
+  const Row rows[] = {
+      {R"({"version": "1", "arguments": [65600, 40, 4, 2, 2], "starts": [[1, 2], [3, 4]]})", true},
+      {"  {\"starts\": []}\n", true},
+      {R"({"starts": [[1, 1]], "starts": [[5, 5]]})", false},
+      {R"({"report": {"starts": [[1, 1]]}})", false},
+      {R"({"\"starts": [[1, 1]]})", false},
+      {R"({"starts": [[1, 1]]} trailing garbage)", false},
+      {R"({"starts": [[1, 1]])", false},
+      {R"({"starts": [[1, 1]], "x": {"a": 1, "a": 2}})", false},
+      {R"([{"starts": [[1, 1]]}])", false},
+      {R"({"starts": [[1.5, 1]]})", false},
+      {R"({"starts": [[1, 1, 1]]})", false},
+      {R"({"starts": [[1, 1]], "arguments": ["64", 64]})", false},
+      {std::string("{\"starts\": [[1, 1]]}\0", 21), false},
+  };
+  for (const Row &row : rows) {
+    Starts starts;
+    const char *why = nullptr;
+    EXPECT_EQ(parsestarts(row.text.data(), row.text.size(), &starts, &why), row.read) << row.text;
+  }
+  Starts starts;
+  const char *why = nullptr;
+  ASSERT_TRUE(parsestarts(rows[0].text.data(), rows[0].text.size(), &starts, &why));
+  EXPECT_EQ(starts.count, 2);
+  EXPECT_EQ(starts.tile[1][0], 3);
+  // The size the arguments name: their low 16 bits, as the map stores it.
+  EXPECT_TRUE(starts.sized);
+  EXPECT_EQ(starts.width, 64u);
+  EXPECT_EQ(starts.height, 40u);
+}
+
 TEST_F(Preview, SameBytesWithOneThreadOrManyAndBandsEndingInsideATileRow) {
   // At scale 3, 700 tiles make rows whose bands end inside a tile's rows,
   // where the next band starts with an "up" row.

@@ -25,7 +25,7 @@ namespace {
 
 void printusage() {
   errormessage(
-      "USAGE: trevalk-preview MAP PNG [SCALE]\n"
+      "USAGE: trevalk-preview [--starts=REPORT] MAP PNG [SCALE]\n"
       "  SCALE: pixels per tile side, %u to %u; by default 1 for maps wider than %u\n"
       "  tiles, otherwise the smallest that makes the image %u pixels wide or more\n",
       kMinScale, kMaxScale, unsigned(kDefaultImageWidth), unsigned(kDefaultImageWidth));
@@ -61,13 +61,24 @@ void printhelp() {
 
 int programmain(int argc, char **argv) {
   if (answeredoption(argc, argv, "trevalk-preview", printhelp)) return kExitWritten;
-  // --starts=REPORT, before the other arguments.
+  // --starts=REPORT, before the other arguments, once.
   const char *report = nullptr;
-  if (argc > 1 && strncmp(argv[1], "--starts=", 9) == 0) {
-    report = argv[1] + 9;
+  while (argc > 1 && strncmp(argv[1], "--", 2) == 0) {
+    // "--" ends the options: a map's name may start with "--" after it.
+    const bool last = argv[1][2] == '\0';
+    if (!last && strncmp(argv[1], "--starts=", 9) != 0) {
+      errormessage("trevalk-preview: %s: no such option (see trevalk-preview --help)\n", argv[1]);
+      return kExitFailure;
+    }
+    if (!last && report != nullptr) {
+      errormessage("trevalk-preview: %s: --starts is given twice\n", argv[1]);
+      return kExitFailure;
+    }
+    if (!last) report = argv[1] + 9;
     argv[1] = argv[0];
     --argc;
     ++argv;
+    if (last) break;
   }
   catchinterrupts();
   if (argc != 3 && argc != 4) {
@@ -85,6 +96,11 @@ int programmain(int argc, char **argv) {
   SystemError error;
   if (report != nullptr && report[0] == '\0') {
     errormessage("trevalk-preview: --starts= needs the report's file name\n");
+    return kExitFailure;
+  }
+  if (report != nullptr && samedestination(report, argv[2])) {
+    errormessage("%s: the image would replace the report %s it marks the starts of\n", argv[2],
+                 report);
     return kExitFailure;
   }
   if (report != nullptr && !readstarts(report, &starts, &error)) {

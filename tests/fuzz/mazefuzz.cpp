@@ -87,7 +87,7 @@ bool symmetricat(const MazeHandle &m, int32_t mode, int32_t x, int32_t y) {
 void fuzzstyled(const uint8_t *data, size_t size) {
   if (size < 5) return;
   const int32_t x = data[0] % 64, y = data[1] % 64;
-  const QndStyle style = {sizeof(QndStyle), data[2] % 7, data[3] % 102, data[4] % 102};
+  const QndStyle style = {sizeof(QndStyle), data[2] % 7, data[3] % 102, data[4] % 102, 0, 0};
   const int32_t hx = (x - 1) / 2, hy = (y - 1) / 2;
   const bool odd = x % 2 == 1 && y % 2 == 1, centre = hx % 2 == 0 || hy % 2 == 0;
   bool fits[] = {true,          x % 2 == 1,    y % 2 == 1,

@@ -4,13 +4,16 @@
 // Input: two control bytes, then the map's bytes.
 //   byte 0  the scale: value % 17, where 0 asks for the default scale
 //   byte 1  bit 0: the map comes through a pipe (read once) instead of a
-//           regular file (read twice); bits 1-2: threads, 1 to 4
+//           regular file (read twice); bits 1-2: threads, 1 to 4; bit 3: the
+//           rest is no map but a report of starts (--starts), read alone
 //
 // After every input, a map whose sections are whole and whose last "DIM "
 // and tile layer can be drawn is drawn, and any other map is refused without
 // an image. An image is a PNG whose chunks' CRCs hold, whose header holds the
 // map's size times the scale and whose pixels are the map's tiles, the same
 // bytes whatever the number of threads. Nothing else is left in the folder.
+// A report is read, or refused, without harm: what it yields holds at most
+// 8 starts, each a tile no map's sides could pass by far.
 #include <dirent.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -27,6 +30,7 @@
 
 #include "fuzzcheck.h"
 #include "preview.h"
+#include "starts.h"
 
 namespace {
 
@@ -144,6 +148,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     atexit(removework);
   }
   if (size < 2) return 0;
+  if (data[1] & 8) {
+    Starts starts;
+    const char *why = nullptr;
+    if (parsestarts(reinterpret_cast<const char *>(data + 2), size - 2, &starts, &why)) {
+      FUZZ_CHECK(starts.count >= 0 && starts.count <= kMostStarts);
+      for (int k = 0; k < starts.count; ++k)
+        for (int64_t at : starts.tile[k]) FUZZ_CHECK(at >= -1000000 && at <= 1000000);
+    } else {
+      FUZZ_CHECK(why != nullptr);
+    }
+    return 0;
+  }
   const unsigned scale = data[0] % 17;
   const bool piped = (data[1] & 1) != 0;
   const unsigned threads = 1 + ((data[1] >> 1) & 3);
