@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cmath>
 #include <deque>
 #include <set>
 #include <string>
@@ -109,8 +111,8 @@ TEST_P(FairMap, IsSymmetricConnectedAndMeasuredRight) {
             ? fairlayout(c.width, c.height, c.pathwidth, c.waterwidth, c.symmetry)
             : mazelayout(c.width, c.height, c.pathwidth, c.waterwidth);
     std::vector<uint8_t> bits(size_t(layout.columns * layout.rows / 8 + 1));
-    const QndStyle style = {sizeof(QndStyle), c.symmetry, c.loops, c.straight};
-    const TerrainStyle terrain = {layout, &style, bits.data()};
+    const QndStyle style = {sizeof(QndStyle), c.symmetry, c.loops, c.straight, 0, 0};
+    const TerrainStyle terrain = {layout, &style, bits.data(), nullptr, false};
     testing::internal::CaptureStdout();
     ASSERT_EQ(layterrain(int32_t(c.width), int32_t(c.height), c.pathwidth, c.waterwidth, 0,
                          m.bytes.data(), &terrain),
@@ -169,22 +171,72 @@ TEST_P(FairMap, IsSymmetricConnectedAndMeasuredRight) {
         if (dx * dx + dy * dy == best) centre.push_back({x, y});
       }
     const std::vector<int64_t> tocentre = search(m, centre);
-    uint64_t least = UINT64_MAX, most = 0;
+    // Each start's search; the five measures from them.
+    std::vector<std::vector<int64_t>> from;
+    for (int k = 0; k < c.players; ++k) from.push_back(search(m, {{f.start[k][0], f.start[k][1]}}));
+    std::vector<double> values[5];
+    int64_t fewest = INT64_MAX;
+    for (int k = 0; k < c.players; ++k)
+      for (int l = 0; l < c.players; ++l)
+        if (l != k)
+          fewest = std::min(fewest, from[k][size_t(f.start[l][1] * c.width + f.start[l][0])]);
+    const int64_t radius = c.players < 2 ? INT64_MAX : fewest / 2;
+    uint64_t contested = 0;
+    std::vector<uint64_t> territory(size_t(c.players)), room(size_t(c.players));
+    for (size_t t = 0; t < from[0].size(); ++t) {
+      int64_t nearest = INT64_MAX;
+      int owners = 0, owner = -1;
+      for (int k = 0; k < c.players; ++k) {
+        const int64_t d = from[k][t];
+        if (d < 0) continue;
+        if (d < nearest)
+          nearest = d, owners = 1, owner = k;
+        else if (d == nearest)
+          owners++;
+      }
+      if (owners == 0) continue;
+      if (owners > 1)
+        contested++;
+      else
+        territory[size_t(owner)]++;
+      for (int k = 0; k < c.players; ++k)
+        if (from[k][t] >= 0 && from[k][t] <= radius) room[size_t(k)]++;
+    }
+    EXPECT_EQ(f.contested, contested);
     for (int k = 0; k < c.players; ++k) {
-      const std::vector<int64_t> d = search(m, {{f.start[k][0], f.start[k][1]}});
+      const std::vector<int64_t> &d = from[size_t(k)];
       uint64_t nearest = UINT64_MAX;
+      double apart = INFINITY;
       for (int l = 0; l < c.players; ++l) {
         EXPECT_EQ(int64_t(f.steps[k][l]),
                   d[size_t(f.start[l][1] * int64_t(c.width) + f.start[l][0])]);
-        if (l != k) nearest = std::min(nearest, f.steps[k][l]);
+        if (l == k) continue;
+        nearest = std::min(nearest, f.steps[k][l]);
+        apart = std::min(apart, std::hypot(double(f.start[k][0] - f.start[l][0]),
+                                           double(f.start[k][1] - f.start[l][1])));
       }
       EXPECT_EQ(f.nearest[k], nearest);
       EXPECT_EQ(int64_t(f.centre[k]),
                 tocentre[size_t(f.start[k][1] * int64_t(c.width) + f.start[k][0])]);
-      least = std::min(least, nearest);
-      most = std::max(most, nearest);
+      EXPECT_EQ(f.territory[k], territory[size_t(k)]);
+      EXPECT_EQ(f.room[k], room[size_t(k)]);
+      const double separation = c.players < 2 ? 0 : std::round(apart * 100) / 100;
+      EXPECT_DOUBLE_EQ(f.separation[k], separation);
+      values[0].push_back(double(nearest));
+      values[1].push_back(double(f.centre[k]));
+      values[2].push_back(double(territory[size_t(k)]));
+      values[3].push_back(double(room[size_t(k)]));
+      values[4].push_back(separation);
     }
-    EXPECT_DOUBLE_EQ(f.fairness, c.players < 2 ? 1.0 : double(least) / double(most));
+    // Each measure's least over its most, and the least of them.
+    double fairness = 1;
+    for (int measure = 0; measure < 5; ++measure) {
+      const auto [low, high] = std::minmax_element(values[measure].begin(), values[measure].end());
+      const double even = c.players < 2 || *high == 0 ? 1.0 : *low / *high;
+      EXPECT_DOUBLE_EQ(f.measure[measure], even) << measure;
+      fairness = std::min(fairness, even);
+    }
+    EXPECT_DOUBLE_EQ(f.fairness, fairness);
     if (c.players == order && order > 1) {
       EXPECT_DOUBLE_EQ(f.fairness, 1.0);
     }

@@ -25,6 +25,7 @@ enum RequestField {
   kFieldStraight,
   kFieldPlayers,
   kFieldReport,
+  kFieldTries,
   kFieldCount
 };
 

@@ -10,7 +10,7 @@
 
 const char *const kFieldNames[kFieldCount] = {
     "",     "xsize",    "ysize", "pathwidth", "waterwidth", "tileset", "outfile",
-    "seed", "symmetry", "loops", "straight",  "players",    "report"};
+    "seed", "symmetry", "loops", "straight",  "players",    "report",  "tries"};
 
 const char *const kRefusalCodeNames[kRefusalCodeCount] = {
     "unknown-option", "no-value",     "given-twice", "bad-value", "orbits",

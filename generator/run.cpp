@@ -8,6 +8,9 @@
 
 #include <time.h>
 
+#include <new>
+#include <string>
+
 #include "arguments.h"
 #include "binding.h"
 #include "environment.h"
@@ -19,8 +22,11 @@
 #include "layout.h"
 #include "littleendian.h"
 #include "maplimits.h"
+#include "outputfile.h"
+#include "progress.h"
 #include "report.h"
 #include "runtext.h"
+#include "search.h"
 #include "sections.h"
 #include "seedtext.h"
 #include "terrain.h"
@@ -59,6 +65,7 @@ struct MapRun {
   const Request &request;
   uint32_t seed;  // the maze's, when options were given
   Fairness fairness;
+  ReportedRun reported;  // what the report says of the run
 };
 
 // Stores the map's size into "DIM " and its tileset into "ERA ", the words
@@ -92,6 +99,39 @@ bool renewsection(Section *section, uint64_t length, uint64_t held, const char *
   return true;
 }
 
+// Says on standard error what the run did not do as asked, and tells a host
+// that shows it beside its field (progress.h); "" says nothing.
+void note(RequestField field, const std::string &text) {
+  if (text.empty()) return;
+  errormessage("%s\n", text.c_str());
+  reportnote(kFieldNames[field], text.c_str());
+}
+
+// The note for loops that open none: the share of the maze's dead ends
+// rounds down to none. "" when loops were opened, or could be.
+std::string loopsnote(const RunOptions &options, const MazePicture &maze) {
+  uint64_t cells, deadends;
+  int64_t cycles;
+  countmaze(maze, &cells, &deadends, &cycles);
+  if (cycles != 0) return "";
+  const uint64_t sets = deadendorbits(maze, options.symmetry);
+  if (sets * uint64_t(options.loops) / 100 > 0) return "";
+  char text[320], what[80];
+  const bool symmetric = options.symmetry != kNoSymmetry;
+  snprintf(what, sizeof what, "%" PRIu64 " %s", sets,
+           symmetric ? (sets == 1 ? "symmetric set of dead ends" : "symmetric sets of dead ends")
+                     : (sets == 1 ? "dead end" : "dead ends"));
+  if (sets == 0)
+    snprintf(text, sizeof text, "Note: --loops=%d opens no loop: this maze has no dead end.",
+             int(options.loops));
+  else
+    snprintf(text, sizeof text,
+             "Note: --loops=%d opens no loop: %d %% of this maze's %s rounds down to none; "
+             "--loops=%" PRIu64 " is the smallest share that opens one.",
+             int(options.loops), int(options.loops), what, (100 + sets - 1) / sets);
+  return text;
+}
+
 // Lays the tiles of "TILE" (allocated) around a new maze, in the style the
 // options ask for, and places and measures the starts when they ask for
 // them. Returns false, having said why, when the map must not be written.
@@ -105,11 +145,13 @@ bool laytiles(MapRun &run) {
   terrain.layout = options.symmetry != kNoSymmetry
                        ? fairlayout(w, h, request.pathwidth, request.waterwidth, options.symmetry)
                        : mazelayout(w, h, request.pathwidth, request.waterwidth);
-  const QndStyle style = {sizeof(QndStyle), int32_t(options.symmetry), options.loops,
-                          options.straight};
+  const QndStyle style = {
+      sizeof(QndStyle), int32_t(options.symmetry), options.loops, options.straight, 0, 0};
   if (styled(options)) terrain.style = &style;
+  // The maze's picture, for the starts and for a note on loops that open
+  // nothing.
   uint8_t *picture = nullptr;
-  if (wantsstarts(options)) {
+  if (wantsstarts(options) || options.loops > 0) {
     const uint64_t bits = uint64_t(terrain.layout.columns) * uint64_t(terrain.layout.rows);
     picture = static_cast<uint8_t *>(calloc(size_t(bits / 8 + 1), 1));
     if (picture == nullptr) {
@@ -121,6 +163,7 @@ bool laytiles(MapRun &run) {
   // A plain run is the plain layout of layterrain; the style's run is too
   // unless it asks for something of its own.
   const bool plain = !styled(options) && picture == nullptr;
+  const MazePicture maze = {terrain.layout.columns, terrain.layout.rows, picture};
   bool laid = true;
   if (layterrain(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth, request.tileset,
                  cTile->data, plain ? nullptr : &terrain) == kTerrainNoMaze) {
@@ -128,12 +171,12 @@ bool laytiles(MapRun &run) {
     // for a finished one.
     syserrortext("qndcreate", strerror(ENOMEM));
     laid = false;
-  } else if (picture != nullptr) {
-    const MazePicture maze = {terrain.layout.columns, terrain.layout.rows, picture};
+  } else if (wantsstarts(options)) {
     switch (measurefairness(cTile->data, w, h, terrain.layout, request.pathwidth, maze,
                             options.symmetry, options.players, &run.fairness)) {
       case kFairnessMeasured:
         printfairness(runtext, run.fairness);
+        note(kFieldPlayers, apartnote(run.fairness));
         break;
       case kFairnessNoMemory:
         syserrortext("malloc starts", strerror(ENOMEM));
@@ -146,6 +189,7 @@ bool laytiles(MapRun &run) {
         break;
     }
   }
+  if (laid && options.loops > 0) note(kFieldLoops, loopsnote(options, maze));
   free(picture);
   return laid;
 }
@@ -204,33 +248,108 @@ void warnofbadseed() {
 }
 
 // True when the report names neither the map it describes nor the
-// template, which it would replace; says so otherwise.
+// template, which it would replace, however the names are spelled; says so
+// otherwise.
 bool reportapart(const Request &request) {
   const char *report = request.options.report;
   if (report == nullptr) return true;
   const char *replaced = nullptr;
-  if (strcmp(report, request.outfile) == 0 || samefile(report, request.outfile))
+  if (samedestination(report, request.outfile))
     replaced = "the map it describes";
-  else if (strcmp(report, kTemplateFile) == 0 || samefile(report, kTemplateFile))
+  else if (samedestination(report, kTemplateFile))
     replaced = "the template";
   if (replaced == nullptr) return true;
   errormessage("The report %s would replace %s.\n", report, replaced);
   return false;
 }
 
+// --tries: the fairest of the seeds from the run's own, whose map the run
+// then makes. Returns false, having said why, when the search failed.
+bool findfairest(MapRun *run) {
+  const Request &request = run->request;
+  ReportedRun &search = run->reported;
+  search.from = run->seed;
+  search.tries = uint32_t(request.options.tries);
+  if (!seededmazes()) {
+    errormessage(
+        "The maze library that was loaded cannot make a maze from a seed it is given, which "
+        "--tries needs: it is older than this trevalk. Install the library that came with it, "
+        "or leave out --tries.\n");
+    return false;
+  }
+  switch (searchseeds(request, &search)) {
+    case kSearchDone:
+      break;
+    case kSearchNoMemory:
+      syserrortext("malloc tries", strerror(ENOMEM));
+      return false;
+    case kSearchNoMaze:
+      syserrortext("qndcreate", strerror(ENOMEM));
+      return false;
+  }
+  printsearch(runtext, search);
+  run->seed = search.best[0].seed;
+  return true;
+}
+
 // Runs with options fix the maze's seed themselves, so that the report can
 // name it: the option's, else QUENDREL_SEED's when it holds a seed, else the
-// clock's, handed to the maze library through QUENDREL_SEED.
-bool fixseed(MapRun *run) {
+// clock's.
+void chooseseed(MapRun *run) {
   const RunOptions &options = run->request.options;
-  if (!options.given) return true;
   if (!options.seeded && !parseseedtext(getenv("QUENDREL_SEED"), &run->seed))
     run->seed = static_cast<uint32_t>(time(nullptr));
   if (options.seeded) run->seed = options.seed;
+}
+
+// Hands the run's seed to the maze library, through QUENDREL_SEED.
+bool handseed(const MapRun &run) {
   char text[16];
-  snprintf(text, sizeof text, "%" PRIu32, run->seed);
+  snprintf(text, sizeof text, "%" PRIu32, run.seed);
   if (setenvironment("QUENDREL_SEED", text)) return true;
   syserror("QUENDREL_SEED");
+  return false;
+}
+
+// Writes the map and, when asked for, its report, so that neither is left
+// without the other: the report is opened (and, when it is a file, written
+// and flushed) before the map is written, and put in place only once the
+// map is. Returns false, having said why, when either failed.
+bool writemapandreport(MapRun &run) {
+  const Request &request = run.request;
+  const char *report = request.options.report;
+  if (report == nullptr) return writesections(request.outfile);
+  std::string text;
+  try {
+    text = reporttext(run.reported, run.fairness);
+  } catch (const std::bad_alloc &) {
+    syserrortext("malloc report", strerror(ENOMEM));
+    return false;
+  }
+  OutputFile out;
+  SystemError error;
+  if (!openoutputfile(report, &out, ".trevalk-report", &error)) {
+    reportfailure(report, error);
+    return false;
+  }
+  // A device or a pipe takes the report only once the map is whole.
+  const bool inplace = out.temppath == nullptr;
+  bool written = inplace || fwrite(text.data(), 1, text.size(), out.file) == text.size();
+  if (written && !inplace) written = fflush(out.file) == 0;
+  if (!written) {
+    error = lasterror();
+    commitoutputfile(&out, false, &error);
+    reportfailure(report, error);
+    return false;
+  }
+  if (!writesections(request.outfile)) {
+    commitoutputfile(&out, false, &error);
+    return false;
+  }
+  if (inplace) written = fwrite(text.data(), 1, text.size(), out.file) == text.size();
+  if (!written) error = lasterror();
+  if (commitoutputfile(&out, written, &error) == kCommitted) return true;
+  reportfailure(report, error);
   return false;
 }
 
@@ -266,16 +385,20 @@ ExitStatus run(const RequestCheck &check) {
     return kExitFailure;
   }
   storesizeandtileset(request);
-  MapRun run = {request, 0, {}};
+  MapRun run = {request, 0, {}, {}};
   if (!reportapart(request)) return kExitFailure;
   if (!options.seeded) warnofbadseed();
-  if (!fixseed(&run)) return kExitFailure;
+  if (options.given) {
+    chooseseed(&run);
+    if (options.tries > 0 && !findfairest(&run)) return kExitFailure;
+    if (!handseed(run)) return kExitFailure;
+  }
   if (!rebuildsections(run)) return kExitFailure;
-  if (!writesections(request.outfile)) return kExitFailure;
-  if (options.report == nullptr) return kExitWritten;
-  // The map now exists: a report under another name of it is seen only now.
-  if (!reportapart(request)) return kExitFailure;
-  ReportedRun reported = {run.seed, {}, options.symmetry, options.loops, options.straight};
+  ReportedRun &reported = run.reported;
+  reported.seed = run.seed;
   for (int i = 0; i < 5; ++i) reported.arguments[i] = request.values[i];
-  return writefairreport(options.report, reported, run.fairness) ? kExitWritten : kExitFailure;
+  reported.symmetry = options.symmetry;
+  reported.loops = options.loops;
+  reported.straight = options.straight;
+  return writemapandreport(run) ? kExitWritten : kExitFailure;
 }

@@ -8,14 +8,14 @@
 const char *const kSymmetryNames[kSymmetryCount] = {"none",       "left-right", "top-bottom",
                                                     "rotate-180", "four-way",   "rotate-90"};
 
-RunOptions defaultoptions() { return {false, false, 0, kNoSymmetry, 0, 0, false, 1, nullptr}; }
+RunOptions defaultoptions() { return {false, false, 0, kNoSymmetry, 0, 0, false, 1, nullptr, 0}; }
 
 bool styled(const RunOptions &options) {
   return options.symmetry != kNoSymmetry || options.loops != 0 || options.straight != 0;
 }
 
 bool wantsstarts(const RunOptions &options) {
-  return options.playersgiven || options.report != nullptr;
+  return options.playersgiven || options.report != nullptr || options.tries > 0;
 }
 
 namespace {
@@ -28,6 +28,7 @@ struct OptionName {
 constexpr OptionName kOptions[] = {
     {"seed", kFieldSeed},         {"symmetry", kFieldSymmetry}, {"loops", kFieldLoops},
     {"straight", kFieldStraight}, {"players", kFieldPlayers},   {"report", kFieldReport},
+    {"tries", kFieldTries},
 };
 constexpr int kOptionCount = sizeof kOptions / sizeof kOptions[0];
 
@@ -117,6 +118,11 @@ bool readoption(const char *argument, RunOptions *options, unsigned *seen, Refus
       }
       options->playersgiven = true;
       return true;
+    case kFieldTries:
+      if (parsebetween(value, 1, kMostTries, &options->tries)) return true;
+      *refused =
+          outofrange(field, argument, "the tries are a whole number from 1 to 4096", 1, kMostTries);
+      return false;
     default:
       if (*value == '\0') {
         *refused = refusal(field, kRefusedValue, argument, "the report needs a file name");

@@ -11,6 +11,9 @@
 #include "refusal.h"
 #include "symmetrymaps.h"
 
+// The most seeds --tries tries.
+constexpr int32_t kMostTries = 4096;
+
 // The names the command line and the report give them.
 extern const char *const kSymmetryNames[kSymmetryCount];
 
@@ -24,6 +27,7 @@ struct RunOptions {
   bool playersgiven;   // --players
   int32_t players;     // 1 to 8; without --players 1, or the symmetry's order
   const char *report;  // --report, or null
+  int32_t tries;       // --tries, 1 to 4096; 0 without it
 };
 
 // The options at their defaults.
@@ -32,8 +36,8 @@ RunOptions defaultoptions();
 // True when the maze needs the styled generator of the maze library.
 bool styled(const RunOptions &options);
 
-// True when the run places start positions (and prints them): --players or
-// --report asks for them.
+// True when the run places start positions (and prints them): --players,
+// --report or --tries asks for them.
 bool wantsstarts(const RunOptions &options);
 
 // Reads the options at the front of argv[1..argc-1]: every argument that

@@ -78,10 +78,11 @@ struct PictureLine {
   char *text;
   size_t capacity;
   size_t used;
+  FILE *out;  // null: the picture is not printed
 };
 
 void flushline(PictureLine *line) {
-  if (line->used > 0) fwrite(line->text, 1, line->used, runtext);
+  if (line->used > 0 && line->out != nullptr) fwrite(line->text, 1, line->used, line->out);
   line->used = 0;
 }
 
@@ -93,13 +94,13 @@ inline void putline(PictureLine *line, char c) {
 // Paints the p x p block of a centred layout whose top left tile is (left,
 // top), clipped to the map.
 void paintclipped(uint8_t *tiles, int64_t width, int64_t height, int64_t left, int64_t top,
-                  int64_t p) {
+                  int64_t p, RandomSource *random) {
   const int64_t x0 = left > 0 ? left : 0, x1 = left + p < width ? left + p : width;
   const int64_t y0 = top > 0 ? top : 0, y1 = top + p < height ? top + p : height;
   if (x1 <= x0) return;
   for (int64_t y = y0; y < y1; ++y)
     paintpairs(tiles, y * width + x1, y * width + x0, (x1 - x0 + 1) / 2, kPathTile, kPathVariants,
-               &terrainrandom);
+               random);
 }
 
 }  // namespace
@@ -120,21 +121,23 @@ TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32
   const int64_t mazewidth = layout.columns;
   const int64_t mazeheight = layout.rows;
   const int64_t count = static_cast<int64_t>(width) * height;
+  RandomSource *random = request.random != nullptr ? request.random : &terrainrandom;
 
-  paintpairs(tiles, count, 0, (count + 1) / 2, kWaterTile, kWaterVariants, &terrainrandom);
+  paintpairs(tiles, count, 0, (count + 1) / 2, kWaterTile, kWaterVariants, random);
 
   const int32_t columns = static_cast<int32_t>(mazewidth), rows = static_cast<int32_t>(mazeheight);
   MazeHandle *maze = request.style != nullptr ? qndcreatestyledref(columns, rows, 1, request.style)
                                               : qndcreateref(columns, rows, 1);
   if (maze == nullptr) return mazerefused(layout) ? kTerrainRefused : kTerrainNoMaze;
 
-  fprintf(runtext, "%dx%d p%d w%d\n", static_cast<int>(mazewidth), static_cast<int>(mazeheight),
-          pathwidth, waterwidth);
+  if (!request.quiet)
+    fprintf(runtext, "%dx%d p%d w%d\n", static_cast<int>(mazewidth), static_cast<int>(mazeheight),
+            pathwidth, waterwidth);
 
   char fallback[256];
-  PictureLine line = {fallback, sizeof fallback, 0};
+  PictureLine line = {fallback, sizeof fallback, 0, request.quiet ? nullptr : runtext};
   char *rowtext = nullptr;
-  if (mazewidth > 0 && mazeheight > 0) {
+  if (mazewidth > 0 && mazeheight > 0 && !request.quiet) {
     rowtext = static_cast<char *>(malloc(static_cast<size_t>(mazewidth) + 1));
     if (rowtext != nullptr) {
       line.text = rowtext;
@@ -155,20 +158,20 @@ TerrainResult layterrain(int32_t width, int32_t height, int32_t pathwidth, int32
         request.picture[bit >> 3] |= uint8_t(1u << (bit & 7));
       }
       if (layout.centred) {
-        paintclipped(tiles, width, height, layout.left + j * pitch / 2, top, layout.blockrows);
+        paintclipped(tiles, width, height, layout.left + j * pitch / 2, top, layout.blockrows,
+                     random);
         continue;
       }
       // Rows of a block follow each other at the map's width, and a column
       // past the right edge simply lands at the start of the next row.
       int64_t first = top * width + j * pitch / 2 + layout.shift;
       for (int64_t k = 0; k < layout.blockrows; ++k, first += width) {
-        paintpairs(tiles, count, first, layout.blockpairs, kPathTile, kPathVariants,
-                   &terrainrandom);
+        paintpairs(tiles, count, first, layout.blockpairs, kPathTile, kPathVariants, random);
       }
     }
     putline(&line, '\n');
     flushline(&line);
-    reportprogress(kProgressMaze, uint32_t(i + 1), uint32_t(mazeheight));
+    if (!request.quiet) reportprogress(kProgressMaze, uint32_t(i + 1), uint32_t(mazeheight));
   }
 
   free(rowtext);

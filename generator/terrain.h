@@ -45,11 +45,16 @@ enum TerrainResult {
 // map), a style for the maze library (null: the plain maze of _qndcreate;
 // otherwise made by _qndcreatestyled, which must be bound), and a grid of
 // columns x rows bits, row-major and zero, to record the maze's open
-// positions in (null when not wanted).
+// positions in (null when not wanted). A search among seeds lays maps side
+// by side: each with its own random source starting where the program's
+// does (null: the program's own) and without the picture and the size line
+// (quiet).
 struct TerrainStyle {
   MazeLayout layout;
   const QndStyle *style;
   uint8_t *picture;
+  RandomSource *random;
+  bool quiet;
 };
 
 // Without `fair` (null), the plain layout described above; with it, the

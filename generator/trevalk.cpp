@@ -106,11 +106,15 @@ void printhelp() {
       "                      rotate-90 (square maps): land and water symmetric\n"
       "                      about the map's centre\n"
       "  --loops=PERCENT     the share of dead ends opened into a neighbour, 0 to 100\n"
-      "  --straight=PERCENT  how strongly corridors keep their direction, 0 to 100\n"
+      "  --straight=PERCENT  how strongly corridors keep their direction, 0 to 100;\n"
+      "                      90 or more tends to spirals, which few maps play fairly\n"
       "  --players=N         N start positions, 1 to 8 (with a symmetry whole orbits\n"
       "                      of it: a multiple of 2, or of 4 for four-way and\n"
-      "                      rotate-90, which is also the default)\n"
-      "  --report=FILE       write the starts' distances and fairness as JSON\n"
+      "                      rotate-90, which is also the default), placed to make\n"
+      "                      five measures of them as even as the map allows\n"
+      "  --report=FILE       write the starts, their measures and the verdict as JSON\n"
+      "  --tries=N           try N seeds from the seed on (1 to 4096) and make the\n"
+      "                      map of the fairest\n"
       "A symmetric map, or one with starts, needs an even width and height of at\n"
       "least 32 tiles and a path wider than the water.\n"
       "\n"
@@ -151,10 +155,12 @@ int programmain(int argc, char **argv) {
     return kExitFailure;
   }
   catchinterrupts();
-  // A map written to standard output ("/dev/stdout", a pipe reached through
-  // it) must not have the run's text mixed into it.
-  const char *outfile = check.request.outfile;
-  if (outfile != nullptr && isstandardoutput(outfile)) runtext = stderr;
+  // A map or a report written to standard output ("/dev/stdout", a pipe
+  // reached through it) must not have the run's text mixed into it.
+  const char *outfile = check.request.outfile, *report = check.request.options.report;
+  if ((outfile != nullptr && isstandardoutput(outfile)) ||
+      (report != nullptr && isstandardoutput(report)))
+    runtext = stderr;
   printbanner();
   fflush(runtext);
   if (qndinit() == kBindFailed) {
