@@ -75,6 +75,7 @@ class Run {
     this.programs = programs;
     this.id = id;
     this.answer = null;
+    this.workers = [];
   }
 
   get current() {
@@ -134,7 +135,64 @@ export class Programs {
       run.answer = { resolve, reject, onProgress, onView, viewShown: false, done: null };
     });
     if (this.worker === null) this.startWorkers(modules);
+    run.workers = [this.worker];
     send(this.worker, type, { id: run.id, ...fields });
+    return answer;
+  }
+
+  // Runs trevalk for each of `requests` (the fields of measure) on workers
+  // of their own, up to `most` side by side, and resolves to their answers
+  // (measured), in the requests' order; `onProgress(done, count)` follows
+  // them. Stopped as any run is: the workers are ended.
+  async find(run, requests, { onProgress = () => {}, most = 1 } = {}) {
+    run.check();
+    let modules;
+    try {
+      modules = await this.compile();
+    } catch (error) {
+      throw new Error(`The page could not load its programs: ${error.message}`, { cause: error });
+    }
+    run.check();
+    const answers = new Array(requests.length);
+    let next = 0;
+    let done = 0;
+    const answer = new Promise((resolve, reject) => {
+      run.answer = { resolve, reject };
+    });
+    const workers = Array.from({ length: Math.max(1, Math.min(most, requests.length)) }, startWorker);
+    run.workers = workers;
+    const finish = (outcome) => {
+      if (run.answer === null) return;
+      for (const worker of workers) worker.terminate();
+      const { resolve, reject } = run.answer;
+      run.answer = null;
+      if (outcome instanceof Error) reject(outcome);
+      else resolve(outcome);
+    };
+    const give = (worker) => {
+      if (next >= requests.length) return;
+      worker.request = next++;
+      send(worker, 'measure', { id: run.id, ...requests[worker.request] });
+    };
+    for (const worker of workers) {
+      worker.onmessage = ({ data }) =>
+        receive(data, {
+          measured: (measured) => {
+            if (run.answer === null) return;
+            answers[worker.request] = measured;
+            onProgress(++done, requests.length);
+            if (done === requests.length) finish(answers);
+            else give(worker);
+          },
+          failed: ({ message }) => finish(new Error(message)),
+        });
+      worker.onerror = (event) => {
+        event.preventDefault();
+        finish(new Error(`The page's search worker stopped: ${event.message || 'it could not be started'}.`));
+      };
+      send(worker, 'setup', { ...modules, colours: null, viewPort: null });
+      give(worker);
+    }
     return answer;
   }
 
@@ -205,8 +263,8 @@ export class Programs {
     const run = this.run;
     if (run === null) return;
     if (run.answer !== null) {
-      this.worker?.terminate();
-      this.worker = null;
+      for (const worker of run.workers) worker.terminate();
+      if (run.workers.includes(this.worker)) this.worker = null;
       run.answer.reject(reason);
       run.answer = null;
     }

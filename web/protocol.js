@@ -10,8 +10,11 @@ export const MESSAGES = Object.freeze({
   setup: ['trevalk', 'preview', 'colours', 'viewPort'],
   // page -> programs worker: trevalk with `args` and `env` in a folder that
   // holds `template` as ruvivare.dat, then the preview of the map it wrote
-  // (`outfile`), with the starts of its report (`report`, or null).
-  make: ['id', 'args', 'env', 'outfile', 'report', 'pngName', 'template'],
+  // (`outfile`), with the starts of its report (`report`, or null); its
+  // view is made only when it is to be shown (`show`).
+  make: ['id', 'args', 'env', 'outfile', 'report', 'pngName', 'template', 'show'],
+  // page -> a search's worker: trevalk alone, as for make, for its report.
+  measure: ['id', 'args', 'env', 'outfile', 'report', 'template'],
   // page -> programs worker: the preview of a map file (a File or Blob).
   open: ['id', 'file', 'name', 'pngName'],
   // page -> views worker: the port the programs worker sends tiles through.
@@ -27,9 +30,26 @@ export const MESSAGES = Object.freeze({
   view: ['id', 'view'],
   // programs worker -> page: trevalk's run (status, failure, what it
   // printed), the map (a Blob) with its sections, its report ({ name,
-  // text, blob }, or null), the preview's run (preview.js), whether the view
-  // went to the views worker, and where the time went.
-  made: ['id', 'status', 'failure', 'stdout', 'stderr', 'map', 'sections', 'report', 'preview', 'viewSent', 'times'],
+  // text, blob }, or null), the preview's run (worker/runs.js), trevalk's
+  // notes for beside the fields, whether the view went to the views worker,
+  // and where the time went.
+  made: [
+    'id',
+    'status',
+    'failure',
+    'stdout',
+    'stderr',
+    'map',
+    'sections',
+    'report',
+    'preview',
+    'notes',
+    'viewSent',
+    'times',
+  ],
+  // a search's worker -> page: trevalk's status, failure, what it said on
+  // standard error, and its report's text (or null).
+  measured: ['id', 'status', 'failure', 'stderr', 'report'],
   // programs worker -> page: an opened map's sections and the preview's run.
   opened: ['id', 'sections', 'preview'],
   // programs worker -> page: the run failed in the worker itself.

@@ -31,23 +31,20 @@ export function hideDownloads() {
 // Fewest steps, or a dash where a start cannot reach another (null).
 const steps = (value) => (value === null ? '–' : formatCount(value));
 
-// The report's figures and a table of the starts: each one's tile, the
-// steps to its nearest rival and to the centre, and to every other start,
-// each player in the colour the preview marks its start with (`colours`,
-// [r, g, b] each). null hides it.
-export function showReport(report, colours = []) {
-  $('report').hidden = report === null;
-  if (report === null) return;
-  const count = report.starts.length;
-  $('report-summary').textContent =
-    `${count} players; fairness ${report.fairness.toFixed(6)} (the nearest rival's steps, least over most: ` +
-    `1 is fair). The maze has ${formatCount(report.cells)} cells, ${formatCount(report.dead_ends)} dead ends ` +
-    `and ${formatCount(report.cycles)} cycles.`;
-  const table = $('report-table');
+// The measures as the report names them, and as the page shows them.
+const MEASURES = [
+  ['rival', 'rival'],
+  ['centre', 'centre'],
+  ['territory', 'territory'],
+  ['room', 'room'],
+  ['separation', 'separation'],
+];
+
+// A table's head and rows of text; a row's first cell is its header, in
+// the player's colour when `colours` has one.
+function fillTable(table, headers, rows, colours) {
   const head = table.tHead.rows[0];
   head.replaceChildren();
-  const headers = ['Player', 'Start', 'Nearest rival', 'To the centre'];
-  for (let k = 1; k <= count; k++) headers.push(`To ${k}`);
   for (const text of headers) {
     const th = document.createElement('th');
     th.scope = 'col';
@@ -56,23 +53,54 @@ export function showReport(report, colours = []) {
   }
   const body = table.tBodies[0];
   body.replaceChildren();
-  report.starts.forEach(([x, y], k) => {
+  rows.forEach(([first, ...cells], k) => {
     const row = body.insertRow();
     const player = document.createElement('th');
     player.scope = 'row';
     const swatch = document.createElement('span');
     swatch.className = 'swatch';
     if (colours[k]) swatch.style.backgroundColor = `rgb(${colours[k].join(' ')})`;
-    player.append(swatch, String(k + 1));
+    player.append(swatch, first);
     row.append(player);
-    const cells = [
+    for (const text of cells) row.insertCell().textContent = text;
+  });
+}
+
+// The report's verdict, its figures, a table of the starts (each one's
+// tile and its five measures) and one of the steps between them, each
+// player in the colour the preview marks its start with (`colours`,
+// [r, g, b] each). null hides it.
+export function showReport(report, colours = []) {
+  $('report').hidden = report === null;
+  if (report === null) return;
+  const count = report.starts.length;
+  $('report-verdict').textContent = report.verdict.text;
+  const measures = MEASURES.map(([key, name]) => `${name} ${report.measures[key].toFixed(2)}`).join(', ');
+  $('report-summary').textContent =
+    `${count} players; fairness ${report.fairness.toFixed(6)}, the least of five measures, each the least ` +
+    `player's over the most's (1 is even): ${measures}. The maze has ${formatCount(report.cells)} cells, ` +
+    `${formatCount(report.dead_ends)} dead ends and ${formatCount(report.cycles)} cycles.`;
+  const players = report.starts.map((_, k) => String(k + 1));
+  fillTable(
+    $('report-table'),
+    ['Player', 'Start', 'Nearest rival', 'To the centre', 'Territory', 'Room', 'Separation'],
+    report.starts.map(([x, y], k) => [
+      players[k],
       `${x}, ${y}`,
       steps(report.nearest_rival[k]),
       steps(report.centre[k]),
-      ...report.steps[k].map(steps),
-    ];
-    for (const text of cells) row.insertCell().textContent = text;
-  });
+      formatCount(report.territory[k]),
+      formatCount(report.room[k]),
+      report.separation[k].toFixed(2),
+    ]),
+    colours,
+  );
+  fillTable(
+    $('report-steps'),
+    ['Player', ...players.map((k) => `To ${k}`)],
+    report.steps.map((row, k) => [players[k], ...row.map(steps)]),
+    colours,
+  );
 }
 
 // ---- the map's caption, and the preview's failure

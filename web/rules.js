@@ -9,7 +9,8 @@
 // The six arguments in trevalk's order, the seed, and the fair-map options.
 const ARGUMENTS = ['xsize', 'ysize', 'pathwidth', 'waterwidth', 'tileset', 'outfile'];
 export const FAIR_FIELDS = ['symmetry', 'players', 'loops', 'straight'];
-export const FIELDS = [...ARGUMENTS, 'seed', ...FAIR_FIELDS];
+// The seeds "Find a fair map" tries: a setting of the page, not of a map.
+export const FIELDS = [...ARGUMENTS, 'seed', ...FAIR_FIELDS, 'tries'];
 
 export const DEFAULTS = Object.freeze({
   xsize: '64',
@@ -23,6 +24,7 @@ export const DEFAULTS = Object.freeze({
   players: '1',
   loops: '0',
   straight: '0',
+  tries: '32',
 });
 
 // The largest map this page makes, in tiles, in any shape: a 4096 x 4096 map
@@ -191,6 +193,43 @@ export function fieldRefusals(values, found) {
       code === 'not-a-number' ? `Enter a whole number from ${numbers[0]} to ${numbers[1]}.` : message.trim();
   }
   return refusals;
+}
+
+// ---- finding a fair map
+
+// The search's most workers side by side.
+const MOST_SEARCHERS = 4;
+
+// Why "Find a fair map" cannot search for the values, by field ({} when it
+// can): the tries trevalk's --tries takes (`check` is trevalk's checker),
+// and starts to measure, which a plain map has none of.
+export function findRefusals(values, check) {
+  const refusals = {};
+  const tries = check([`--tries=${values.tries}`]).refusals.find(({ field }) => field === 'tries');
+  if (tries) refusals.tries = tries.message.trim();
+  if (!startsAsked(values)) refusals.players = 'Finding a fair map needs 2 players or more, or a symmetry.';
+  return refusals;
+}
+
+// The seeds a search tries: `count` of them from `from`, as 32-bit numbers
+// wrap.
+export function seedsFrom(from, count) {
+  return Array.from({ length: count }, (_, k) => String((Number(from) + k) % 2 ** 32));
+}
+
+// How many workers search side by side: the processors the browser reports,
+// at most MOST_SEARCHERS, never more than the seeds.
+export const searchers = (processors, seeds) => Math.max(1, Math.min(processors || 1, MOST_SEARCHERS, seeds));
+
+// The fairest of the seeds measured ([{ seed, report }], report the parsed
+// report or null), `count` of them, fairest first and among equals the first
+// tried, as trevalk --tries orders them.
+export function fairest(measured, count) {
+  return measured
+    .map((found, order) => ({ ...found, order }))
+    .filter(({ report }) => report !== null)
+    .sort((a, b) => b.report.fairness - a.report.fairness || a.order - b.order)
+    .slice(0, count);
 }
 
 // Why each symmetry cannot be chosen beside the other values, by name (null

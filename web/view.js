@@ -34,6 +34,16 @@ export function showRefusals(refusals) {
   }
 }
 
+// What trevalk noted of the last run beside the fields it concerns
+// ([{ field, text }]; [] clears them).
+export function showNotes(notes) {
+  for (const element of document.querySelectorAll('.note-field')) element.textContent = '';
+  for (const { field, text } of notes) {
+    const element = $(`${field}-note`);
+    if (element) element.textContent = text;
+  }
+}
+
 // The symmetries that fit the other fields are offered; the others are
 // disabled, and why is said beside the field (the one chosen stays chosen,
 // and is refused beside it when it no longer fits). `choices`: why each
@@ -132,6 +142,35 @@ export function bindButtons({ reseed, stop, reset, preset, copyLink }) {
       button.textContent = 'Copy link';
     }, 2000);
   });
+}
+
+// "Find a fair map": `find()` on the button.
+export function bindFind(find) {
+  $('find').addEventListener('click', find);
+}
+
+// The fair maps found: each a button with its picture (`url`), its seed,
+// fairness and verdict, which hands `choose(seed)` its seed; null hides
+// them.
+export function showFound(found, choose, summary = '') {
+  $('found-area').hidden = found === null;
+  const list = $('found');
+  list.replaceChildren();
+  $('found-summary').textContent = summary;
+  for (const { seed, url, fairness, verdict } of found ?? []) {
+    const button = document.createElement('button');
+    button.type = 'button';
+    const image = document.createElement('img');
+    image.alt = '';
+    if (url) image.src = url;
+    const words = document.createElement('span');
+    words.textContent = `Seed ${seed}: fairness ${fairness.toFixed(2)}. ${verdict}`;
+    button.append(image, words);
+    button.addEventListener('click', () => choose(seed));
+    const item = document.createElement('li');
+    item.append(button);
+    list.append(item);
+  }
 }
 
 // `chosen(file)` when the player chooses a template file; `cleared()` when

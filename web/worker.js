@@ -7,7 +7,7 @@
 // two programs' scripts when served (in the one-file page they come before
 // it).
 import { viewBuffers, viewFromTiles } from './worker/levels.js';
-import { learnColours, makeMap, openMap } from './worker/runs.js';
+import { learnColours, makeMap, measureMap, openMap } from './worker/runs.js';
 import { receive, send } from './protocol.js';
 
 if (typeof createTrevalk === 'undefined') importScripts('trevalk.js', 'trevalk-preview.js');
@@ -43,15 +43,18 @@ const handlers = {
   setup(data) {
     modules = { trevalk: data.trevalk, preview: data.preview };
     viewPort = data.viewPort;
+    // A worker of a search among seeds shows no map, and needs no colours.
     learned = data.colours
       ? Promise.resolve(data.colours)
-      : learnColours(modules).then(
-          (colours) => {
-            if (colours !== null) send(self, 'colours', colours);
-            return colours;
-          },
-          () => null,
-        );
+      : data.viewPort === null
+        ? Promise.resolve(null)
+        : learnColours(modules).then(
+            (colours) => {
+              if (colours !== null) send(self, 'colours', colours);
+              return colours;
+            },
+            () => null,
+          );
   },
   async make(request) {
     const { id } = request;
@@ -68,6 +71,10 @@ const handlers = {
       },
     });
     send(self, 'made', { id, ...made }, viewBuffers(made.preview?.view));
+  },
+  async measure({ id, args, env, outfile, report, template }) {
+    const measured = await measureMap(modules, { args, env, outfile, report, template });
+    send(self, 'measured', { id, ...measured });
   },
   async open({ id, file, name, pngName }) {
     const opened = await openMap(modules, { file, name, pngName }, { onFraction: progressOf(id) });

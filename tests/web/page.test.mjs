@@ -361,9 +361,11 @@ async function makeOnPage(c) {
   if (shown.offersPng) shown.png = await download(page, '#download-png');
   if (shown.offersReport) {
     shown.report = await download(page, '#download-report');
-    shown.table = await page.$$eval('#report-table tr', (rows) =>
-      rows.map((row) => [...row.cells].map((cell) => cell.textContent)),
-    );
+    const rowsOf = (table) =>
+      page.$$eval(`${table} tr`, (rows) => rows.map((row) => [...row.cells].map((cell) => cell.textContent)));
+    shown.table = await rowsOf('#report-table');
+    shown.stepsTable = await rowsOf('#report-steps');
+    shown.verdict = await text('#report-verdict');
     shown.swatches = await page.$$eval('#report-table .swatch', (spans) =>
       spans.map((span) => getComputedStyle(span).backgroundColor),
     );
@@ -455,9 +457,16 @@ for (const c of cases) {
             `${x}, ${y}`,
             dash(report.nearest_rival[k]),
             dash(report.centre[k]),
-            ...report.steps[k].map(dash),
+            dash(report.territory[k]),
+            dash(report.room[k]),
+            report.separation[k].toFixed(2),
           ]),
         );
+        assert.deepEqual(
+          shown.stepsTable.slice(1),
+          report.steps.map((row, k) => [String(k + 1), ...row.map(dash)]),
+        );
+        assert.equal(shown.verdict, report.verdict.text);
         // The players' colours on the page are the preview's: the last
         // colours of its palette but the edges' black.
         const palette = pngChunk(expected.png, 'PLTE');
@@ -514,6 +523,41 @@ test("each refusal of trevalk is shown beside its field in trevalk's words", asy
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }
+});
+
+// "Find a fair map": the seeds from the seed on, each measured as trevalk
+// measures it alone; the fairest first, and choosing it makes its map.
+test('finding a fair map tries the seeds and makes the fairest', { timeout: 120_000 }, async () => {
+  const form = { xsize: '48', ysize: '48', pathwidth: '4', waterwidth: '2', tileset: '2', outfile: 'maze.dat' };
+  const fair = { symmetry: 'none', players: '3', loops: '0', straight: '0' };
+  await page.evaluate(
+    (values) => {
+      for (const [id, value] of Object.entries(values)) document.getElementById(id).value = value;
+    },
+    { ...form, ...fair, seed: '300', tries: '6' },
+  );
+  const runs = await runsOf(page);
+  await page.click('#find');
+  await waitForRun(page, runs);
+  const found = await page.$$eval('#found button', (buttons) => buttons.map((b) => b.textContent));
+  const fairness = {};
+  for (let seed = 300; seed < 306; seed++) {
+    const report = JSON.parse(
+      native({ args: Object.values(form), options: ['--players=3'] }, String(seed), shipped).report,
+    );
+    fairness[seed] = report.fairness;
+  }
+  const order = Object.keys(fairness).sort((a, b) => fairness[b] - fairness[a] || a - b);
+  assert.deepEqual(
+    found.map((text) => /^Seed ([0-9]+)/.exec(text)[1]),
+    order.slice(0, 4),
+  );
+  await page.click('#found button');
+  await waitForRun(page, runs + 1);
+  assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
+  assert.equal(await page.inputValue('#seed'), order[0]);
+  const expected = native({ args: Object.values(form), options: ['--players=3'] }, order[0], shipped);
+  assert.ok((await download(page, '#download-map')).bytes.equals(expected.map));
 });
 
 test('a bad address is refused in words, and the form keeps its values', async () => {

@@ -97,7 +97,7 @@ function oneFile(workerScript) {
     "default-src 'none'",
     `script-src 'sha256-${sha256(script)}' 'wasm-unsafe-eval'`,
     `style-src 'sha256-${sha256(style)}'`,
-    'img-src data:',
+    'img-src data: blob:',
     'worker-src blob:',
     "base-uri 'none'",
     "form-action 'none'",

@@ -23,13 +23,14 @@ const MAKE_STAGES = [
 const OPEN_STAGES = [null, null, [0, 0.9]];
 
 // Runs `factory`'s program with `args` in /maps holding `files` (name ->
-// PartList). Resolves to { status, failure, FS, scale, players }: a run
-// that ended abnormally (out of memory, a trap) has status null and its
+// PartList). Resolves to { status, failure, FS, scale, players, notes }: a
+// run that ended abnormally (out of memory, a trap) has status null and its
 // reason in `failure`; the preview tells its image's `scale` and the
-// `players`' colours.
+// `players`' colours, trevalk its `notes` for beside the form's fields
+// ({ field, text }).
 export async function runProgram(factory, module, program, args, options) {
   const { files, env = {}, stdout, stderr, onWrite = () => {}, onProgress = () => {} } = options;
-  const told = { scale: null, players: [] };
+  const told = { scale: null, players: [], notes: [] };
   const instance = await factory({
     thisProgram: program,
     instantiateWasm(imports, receive) {
@@ -55,6 +56,9 @@ export async function runProgram(factory, module, program, args, options) {
     },
     onPlayerColour: (player, rgb) => {
       told.players[player] = rgb;
+    },
+    onNote: (field, text) => {
+      told.notes.push({ field, text });
     },
   });
   let status = null;
@@ -151,8 +155,10 @@ async function preview(modules, mapName, pngName, parts, { report, stages, onFra
 // tileset outfile) and `env`, in a folder holding `template` as
 // ruvivare.dat; then the preview of the map it wrote, with the starts of
 // the report it wrote as `report`, when it was asked for one. `onTiles`
-// gets the map's tiles to show at once, and says whether it took them.
+// gets the map's tiles to show at once, and says whether it took them;
+// a map not to be shown (request.show false) has no view made at all.
 export async function makeMap(modules, request, { learned, onFraction, onTiles }) {
+  if (!request.show) learned = null;
   const { args, env, outfile, report: reportName, pngName, template } = request;
   const stdout = new Output();
   const stderr = new Output();
@@ -174,6 +180,7 @@ export async function makeMap(modules, request, { learned, onFraction, onTiles }
     sections: null,
     report: null,
     preview: null,
+    notes: run.notes,
     viewSent: false,
     times,
   };
@@ -199,7 +206,7 @@ export async function makeMap(modules, request, { learned, onFraction, onTiles }
     report: starts,
     stages: MAKE_STAGES,
     onFraction,
-    shown: tiles !== null,
+    shown: tiles !== null || !request.show,
   });
   times['trevalk-preview'] = result.preview.time;
   times.image = result.preview.viewTime;
@@ -207,6 +214,26 @@ export async function makeMap(modules, request, { learned, onFraction, onTiles }
   result.map = map.blob('application/octet-stream');
   times['map-blob'] = performance.now() - blobStarted;
   return result;
+}
+
+// trevalk alone, for a search among seeds: its status, the first of what it
+// said on standard error, and the report it wrote (its text, or null).
+export async function measureMap(modules, { args, env, outfile, report, template }) {
+  const stdout = new Output();
+  const stderr = new Output();
+  const run = await runProgram(createTrevalk, modules.trevalk, 'trevalk', args, {
+    files: { 'ruvivare.dat': new PartList([template]) },
+    env,
+    stdout,
+    stderr,
+  });
+  const parts = run.status === 0 && partsOf(run.FS, outfile) !== null ? partsOf(run.FS, report) : null;
+  return {
+    status: run.status,
+    failure: run.failure,
+    stderr: stderr.result(),
+    report: parts === null ? null : new TextDecoder().decode(parts.bytes()),
+  };
 }
 
 // The preview of a map file the user opened: its sections and the preview.

@@ -1,0 +1,73 @@
+// What the parts of the page's controller share: the programs, the map's
+// viewer, the player's own template, the address of the map shown, trevalk's
+// checker, and the steps every run takes with them. Nothing here touches the
+// page itself but through the view modules.
+import { loadChecker } from './checker.js';
+import { Programs, shippedTemplate, siteFile } from './programs.js';
+import { checkWords, fieldRefusals, fileNameRefusal, symmetryChoices } from './rules.js';
+import * as view from './view.js';
+import { pageViewer } from './viewer.js';
+
+export const session = {
+  programs: new Programs(),
+  viewer: pageViewer(),
+  ownTemplate: null, // { name, bytes } of the player's own template
+  shownAddress: null, // the address of the map shown, which a change of address is compared with
+};
+
+export function randomSeed() {
+  return String(crypto.getRandomValues(new Uint32Array(1))[0]);
+}
+
+// The template the maps are made from: the player's own, or the shipped one.
+export async function currentTemplate() {
+  return session.ownTemplate ? session.ownTemplate.bytes : shippedTemplate();
+}
+
+// ---- trevalk's checker, loaded once (again after a failure)
+
+let checker = null;
+
+export function loadedChecker() {
+  if (checker === null) {
+    checker = siteFile('trevalk-check.wasm').then(loadChecker);
+    checker.catch(() => {
+      checker = null;
+    });
+  }
+  return checker;
+}
+
+export async function checkValues(values) {
+  let check;
+  try {
+    check = await loadedChecker();
+  } catch (error) {
+    throw new Error(`The page could not load trevalk's checker: ${error.message}`, { cause: error });
+  }
+  return check(checkWords(values));
+}
+
+// Shows what the form's values make the page refuse, and the choices they
+// leave; says so in the status and returns false when anything is refused.
+export function showChecks(values, found) {
+  const refusals = fieldRefusals(values, found);
+  view.showRefusals(refusals);
+  view.showChoices(symmetryChoices(found));
+  view.showSavedNames(values.outfile, fileNameRefusal(values.outfile) === null);
+  if (Object.keys(refusals).length === 0) return true;
+  view.showStatus('Not made: a setting needs changing (marked below its field).');
+  return false;
+}
+
+export function progressShown(verb) {
+  let tenths = -1;
+  return (fraction) => {
+    view.showProgress(fraction);
+    const now = Math.floor(fraction * 10);
+    if (now !== tenths) {
+      tenths = now;
+      view.showStatus(`${verb}… ${now * 10} %`);
+    }
+  };
+}
