@@ -113,11 +113,12 @@ std::string verdicttext(const Fairness &f) {
       return sentence("Uneven: player %d is %.1f times farther from the centre than player %d.",
                       e.most, ratio, e.least);
     case kTerritory:
-      return sentence("Uneven: player %d has %.1f times the territory of player %d.", e.most, ratio,
-                      e.least);
+      return sentence("Uneven: player %d has %.1f times as much territory as player %d.", e.most,
+                      ratio, e.least);
     case kRoom:
-      return sentence("Uneven: player %d has %.1f times the room around its start of player %d.",
-                      e.most, ratio, e.least);
+      return sentence(
+          "Uneven: player %d has %.1f times as much room around its start as player %d.", e.most,
+          ratio, e.least);
     default:
       return sentence(
           "Uneven: player %d's nearest rival is %.1f times as far in a straight line as player "
