@@ -24,13 +24,21 @@ char *destinationof(const char *name) {
   while (split > 0 && !isseparator(name[split - 1])) split--;
   char *folder = static_cast<char *>(malloc(split + 2));
   if (folder == nullptr) return nullptr;
-  memcpy(folder, name, split);
-  folder[split] = '\0';
+  // The folder without the separator that ends it ("./" is "."), which not
+  // every platform resolves; a root ("/", "C:\") keeps it.
+  size_t end = split;
+  if (end > 1 && name[end - 2] != ':' && !isseparator(name[end - 2])) end--;
+  memcpy(folder, name, end);
+  folder[end] = '\0';
   if (split == 0) strcpy(folder, ".");
   char *place = existingfullpath(folder);
   free(folder);
   if (place == nullptr) return nullptr;
-  const size_t length = strlen(place), rest = strlen(name + split);
+  // A root resolves with its separator at the end: one separator joins the
+  // folder and the name.
+  size_t length = strlen(place);
+  while (length > 1 && isseparator(place[length - 1])) length--;
+  const size_t rest = strlen(name + split);
   char *joined = static_cast<char *>(malloc(length + rest + 2));
   if (joined != nullptr) {
     memcpy(joined, place, length);
