@@ -21,14 +21,15 @@ int64_t apartdistance(uint32_t width, uint32_t height, int players) {
 namespace {
 
 // The least value over the largest; 1 when they are the same (one player,
-// or all 0), 0 when the largest is unreachable and the least is not.
+// or all 0: no value is below 0), 0 when the largest is unreachable and the
+// least is not.
 double evenness(const double *values, int count) {
   double least = values[0], most = values[0];
   for (int k = 1; k < count; ++k) {
     if (values[k] < least) least = values[k];
     if (values[k] > most) most = values[k];
   }
-  if (least == most || most == 0) return 1.0;
+  if (least == most) return 1.0;
   if (isinf(most)) return 0.0;
   return least / most;
 }

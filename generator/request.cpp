@@ -93,45 +93,35 @@ void checkfairsize(RequestCheck *check) {
   }
 }
 
-// Why each symmetry cannot be chosen for a map of these numbers: first its
-// size, then its widths, then the players, which must be whole orbits of it
-// (`players` 0 when the players are refused anyway).
-void choosesymmetries(Request *r, bool sized, int players) {
-  for (int s = 0; s < kSymmetryCount; ++s) {
+// Why each symmetry cannot be chosen for a map of these numbers: its size,
+// or else its widths. The players are no reason: choosing a symmetry sets
+// them to its order when they are not whole orbits of it.
+void choosesymmetries(Request *r, bool sized) {
+  for (int s = 0; s < kSymmetryCount && sized; ++s) {
     const Symmetry symmetry = Symmetry(s);
     std::string &why = r->symmetrywhy[s];
-    if (symmetry != kNoSymmetry && sized) {
-      const FairFit fit =
-          fairfit(r->width, r->height, r->pathwidth, r->waterwidth, symmetry == kRotate90);
-      if (fit == kFairSizeRefused && symmetry == kRotate90)
-        why = fairfit(r->width, r->height, r->pathwidth, r->waterwidth, false) == kFairSizeRefused
-                  ? format("needs a square map, of an even side of at least %" PRIu32 " tiles",
-                           kFairSide)
-                  : "needs a square map";
-      else if (fit == kFairSizeRefused)
-        why = format("needs an even width and height of at least %" PRIu32 " tiles", kFairSide);
-      else if (fit == kFairWidthsRefused)
-        why = "needs a path wider than the water, and water at least 2 tiles wide";
-    }
-    if (why.empty() && players % symmetryorder(symmetry) != 0)
-      why = symmetryorder(symmetry) == 2 ? "needs 2, 4, 6 or 8 players" : "needs 4 or 8 players";
+    if (symmetry == kNoSymmetry) continue;
+    const FairFit fit =
+        fairfit(r->width, r->height, r->pathwidth, r->waterwidth, symmetry == kRotate90);
+    if (fit == kFairSizeRefused && symmetry == kRotate90)
+      why = fairfit(r->width, r->height, r->pathwidth, r->waterwidth, false) == kFairSizeRefused
+                ? format("needs a square map, of an even side of at least %" PRIu32 " tiles",
+                         kFairSide)
+                : "needs a square map";
+    else if (fit == kFairSizeRefused)
+      why = format("needs an even width and height of at least %" PRIu32 " tiles", kFairSide);
+    else if (fit == kFairWidthsRefused)
+      why = "needs a path wider than the water, and water at least 2 tiles wide";
   }
-}
-
-bool refused(const RequestCheck &check, RequestField field) {
-  for (const Refusal &r : check.refusals)
-    if (r.field == field) return true;
-  return false;
 }
 
 void check(int argc, char **argv, RequestCheck *found) {
   RequestCheck &check = *found;
   Request &r = check.request;
   readoptions(argc, argv, &r.options, &r.first, &check.refusals);
-  const int players = refused(check, kFieldPlayers) ? 0 : r.options.players;
   if (argc - r.first != kArgumentCount) {
     refuse(&check, kFieldNone, kRefusedArgumentCount, {argc - r.first}, usage());
-    choosesymmetries(&r, false, players);
+    choosesymmetries(&r, false);
     return;
   }
   char **arguments = argv + r.first;
@@ -145,7 +135,7 @@ void check(int argc, char **argv, RequestCheck *found) {
     r.numbers = false;
   }
   if (!r.numbers) {
-    choosesymmetries(&r, false, players);
+    choosesymmetries(&r, false);
     return;
   }
   r.width = uint32_t(r.values[kXSize]) & 0xFFFF;
@@ -180,7 +170,7 @@ void check(int argc, char **argv, RequestCheck *found) {
     else
       checkfairsize(&check);
   }
-  choosesymmetries(&r, pitch && fits, players);
+  choosesymmetries(&r, pitch && fits);
 }
 
 }  // namespace

@@ -355,7 +355,7 @@ bool writemapandreport(MapRun &run) {
 
 }  // namespace
 
-ExitStatus run(const RequestCheck &check) {
+ExitStatus run(const RequestCheck &check, const char *shipped) {
   const Request &request = check.request;
   const RunOptions &options = request.options;
   if (styled(options) && qndcreatestyledref == nullptr) {
@@ -377,11 +377,21 @@ ExitStatus run(const RequestCheck &check) {
       return kExitFailure;
     case kReadNoFile:
       errormessage("Couldn't open data file (%s).\n", kTemplateFile);
+      // Said to a person at a terminal only: scripts read the line alone.
+      if (isterminal(stderr) && shipped != nullptr)
+        errormessage(
+            "Hint: the template that comes with trevalk is %s; copy it into this folder.\n",
+            shipped);
+      else if (isterminal(stderr))
+        errormessage("Hint: trevalk --help says where the template that comes with trevalk is.\n");
       return kExitFailure;
   }
   if (!templatecomplete()) return kExitFailure;
   if (!check.refusals.empty()) {
-    errormessage("%s", check.refusals.front().message.c_str());
+    const std::string &message = check.refusals.front().message;
+    errormessage("%s", message.c_str());
+    if (isterminal(stderr) && message.find("USAGE: ") != std::string::npos)
+      errormessage("Hint: trevalk --help for the options; options go before the six arguments.\n");
     return kExitFailure;
   }
   storesizeandtileset(request);

@@ -17,6 +17,8 @@
 // The maze library must be bound (binding.h). The sections stay in
 // sectionlist afterwards (sections.h); clearsections releases them. Returns
 // kExitWritten when the whole map was written, kExitFailure otherwise.
-ExitStatus run(const RequestCheck &check);
+// `shipped` is where the template that comes with trevalk is, or null: a
+// person at a terminal who has no template is told so.
+ExitStatus run(const RequestCheck &check, const char *shipped = nullptr);
 
 #endif

@@ -167,7 +167,9 @@ int programmain(int argc, char **argv) {
     fputs("qndinit", stderr);
     return kExitFailure;
   }
-  int status = run(check);
+  char *shipped = installedtemplate();
+  int status = run(check, shipped);
+  free(shipped);
   qndrelease();
   return status;
 }

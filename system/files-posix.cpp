@@ -56,6 +56,8 @@ char *existingfullpath(const char *path) { return realpath(path, nullptr); }
 
 bool samepathtext(const char *a, const char *b) { return strcmp(a, b) == 0; }
 
+bool isterminal(FILE *stream) { return isatty(fileno(stream)) != 0; }
+
 bool identityof(const char *name, FileIdentity *identity) {
   struct stat info;
   if (stat(name, &info) != 0) return false;

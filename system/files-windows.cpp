@@ -102,6 +102,8 @@ char *existingfullpath(const char *path) {
   return narrow;
 }
 
+bool isterminal(FILE *stream) { return _isatty(_fileno(stream)) != 0; }
+
 bool samepathtext(const char *a, const char *b) {
   wchar_t *wa = widened(a), *wb = widened(b);
   const bool same =

@@ -55,6 +55,10 @@ bool samefile(const char *a, const char *b);
 // through a link).
 bool samedestination(const char *a, const char *b);
 
+// True when the stream is a terminal: a person reads what goes there as it
+// comes.
+bool isterminal(FILE *stream);
+
 // True when `name` leads to the file that standard output is open on: a
 // regular file or a pipe reached through "/dev/stdout" or the like. Devices
 // (/dev/null, a terminal) do not count.
