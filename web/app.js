@@ -12,7 +12,7 @@
 import { findMap } from './finding.js';
 import { makeMap, openMap } from './making.js';
 import { Stopped } from './programs.js';
-import { DEFAULTS, PRESETS, clampSettings, parseAddress } from './rules.js';
+import { DEFAULTS, PRESETS, clampSettings, parseAddress, playersSetNote } from './rules.js';
 import * as results from './results.js';
 import { forgetSettings, forgetTemplate, keepTemplate, loadSettings, loadTemplate } from './settings.js';
 import { checkValues, loadedChecker, session, showChecks } from './session.js';
@@ -39,13 +39,18 @@ async function asRun(work) {
     await work(run);
   } catch (error) {
     if (run.current) {
-      if (error instanceof Stopped) {
+      // Stopped before it showed a map of its own, the run leaves the map
+      // before it in view.
+      const kept = error instanceof Stopped && !run.viewShown && viewer.view !== null;
+      if (kept) {
+        view.showStatus('Stopped: the map below is the previous one.');
+      } else if (error instanceof Stopped) {
         view.showStatus('Stopped: no map was made.');
       } else {
         view.showStatus(`Not made: ${error.message} Making the map again tries again.`);
         results.showFailure(error.message);
       }
-      viewer.show(null);
+      if (!kept) viewer.show(null);
     }
   } finally {
     active -= 1;
@@ -64,7 +69,7 @@ function requestMake(options) {
   return asRun((run) => makeMap(run, options));
 }
 
-async function inputChanged() {
+async function inputChanged(field) {
   if (timer !== null) clearTimeout(timer);
   timer = null;
   const values = view.readForm();
@@ -72,12 +77,23 @@ async function inputChanged() {
   viewer.describe(null, { stale: true });
   // Maps found for other values would make other maps now.
   view.showFound(null);
+  session.notes = [];
   let found;
   try {
     found = await checkValues(values);
   } catch (error) {
     view.showStatus(`Not made: ${error.message} Making the map again tries again.`);
     return;
+  }
+  // A symmetry chosen first sets the players to its order when they are
+  // not whole orbits of it, and says so.
+  const symmetry = found.symmetries.find(({ name }) => name === values.symmetry);
+  if (field === 'symmetry' && symmetry && !symmetry.players.includes(Number(values.players))) {
+    values.players = String(symmetry.order);
+    view.fillForm({ players: values.players });
+    session.notes = [{ field: 'players', text: playersSetNote(symmetry) }];
+    view.showNotes(session.notes);
+    found = await checkValues(values);
   }
   // What keeps the map from being made again by itself, said in the status.
   let waiting = null;
@@ -94,9 +110,11 @@ async function inputChanged() {
     return;
   }
   view.showStatus('Changed');
+  // A map remade while the player types replaces the map in the history:
+  // Back goes to the map asked for before.
   timer = setTimeout(() => {
     timer = null;
-    requestMake();
+    requestMake({ record: 'replace' });
   }, AUTO_DELAY_MS);
   view.showBusy(true, runs);
 }

@@ -1,7 +1,16 @@
 // Making a map and opening a map file, for the page's controller (app.js):
 // the programs run, and what they made shown.
 import * as results from './results.js';
-import { commandLine, fileNameRefusal, firstError, formatCount, pngNameOf, runWords, shellWord } from './rules.js';
+import {
+  commandLine,
+  fileNameRefusal,
+  firstError,
+  formatCount,
+  notAMap,
+  pngNameOf,
+  runWords,
+  shellWord,
+} from './rules.js';
 import { recordAddress, saveSettings } from './settings.js';
 import { checkValues, currentTemplate, progressShown, randomSeed, session, showChecks } from './session.js';
 import * as view from './view.js';
@@ -9,10 +18,11 @@ import * as view from './view.js';
 // Map files opened at most, in bytes.
 const MOST_OPENED = 1024 ** 3;
 
+// Makes the form's map. What the page shows stays until the new map has
+// something to show, so that a run stopped keeps the map before it.
 export async function makeMap(run, { record = 'push', reveal = false } = {}) {
   const values = view.readForm();
-  session.viewer.setStarts([]);
-  view.showNotes([]);
+  view.showNotes(session.notes);
   const found = await checkValues(values);
   run.check();
   if (!showChecks(values, found)) {
@@ -27,7 +37,6 @@ export async function makeMap(run, { record = 'push', reveal = false } = {}) {
   if (record) recordAddress(values, { replace: record === 'replace' });
   session.shownAddress = location.hash;
   saveSettings(values);
-  results.clearResults({ command: commandLine(values), ownTemplate: session.ownTemplate !== null });
   const showProgress = progressShown('Making');
   showProgress(0);
   if (reveal) view.revealResult();
@@ -41,6 +50,9 @@ export async function makeMap(run, { record = 'push', reveal = false } = {}) {
   let shown = false;
   const showView = (made) => {
     shown = true;
+    run.viewShown = true;
+    results.hideDownloads();
+    session.viewer.setStarts([]);
     session.viewer.describe(label);
     session.viewer.show(made);
     session.viewer.drawn().then(() => performance.measure('shown', { start: started }));
@@ -59,8 +71,10 @@ export async function makeMap(run, { record = 'push', reveal = false } = {}) {
     },
     { onProgress: showProgress, onView: showView },
   );
+  results.clearResults({ command: commandLine(values), ownTemplate: session.ownTemplate !== null });
+  session.viewer.setStarts([]);
   results.showRun(made);
-  view.showNotes(made.notes);
+  view.showNotes([...session.notes, ...made.notes]);
   if (made.status !== 0 || !made.map) {
     session.viewer.show(null);
     const why = firstError(made);
@@ -116,6 +130,7 @@ export async function openMap(run, file) {
     session.viewer.show(null);
     return;
   }
+  view.revealResult();
   const opened = await session.programs.ask(
     run,
     'open',
@@ -127,6 +142,8 @@ export async function openMap(run, file) {
   results.showSections(opened.sections, label);
   showPreview(opened.preview, `The map ${label}`);
   await session.viewer.drawn();
-  const status = opened.preview.png ? `Opened ${label}` : `Not drawn: ${firstError(opened.preview)}`;
+  const cut = notAMap(opened.sections);
+  const status = opened.preview.png ? `Opened ${label}` : (cut ?? `Not drawn: ${firstError(opened.preview)}`);
   view.showStatus(status, opened.preview.status);
+  view.revealResult();
 }

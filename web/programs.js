@@ -199,21 +199,24 @@ export class Programs {
   // The worker that runs the programs, and the one that makes the views of
   // the maps it makes, joined by a port; the second outlives the first.
   startWorkers(modules) {
-    const failed = (which) => (event) => {
+    // An error of a worker that has been ended since (a run replaced by a
+    // newer one) is no failure of the run now under way.
+    const failed = (which, worker) => (event) => {
       event.preventDefault();
+      if (worker !== this.worker && worker !== this.views) return;
       if (which === 'views') this.views = null;
       this.end(new Error(`The page's ${which} worker stopped: ${event.message || 'it could not be started'}.`));
     };
     if (this.views === null) {
       this.views = startWorker();
       this.views.onmessage = ({ data }) => this.receive(data);
-      this.views.onerror = failed('views');
+      this.views.onerror = failed('views', this.views);
     }
     const channel = new MessageChannel();
     send(this.views, 'port', { port: channel.port2 }, [channel.port2]);
     this.worker = startWorker();
     this.worker.onmessage = ({ data }) => this.receive(data);
-    this.worker.onerror = failed('programs');
+    this.worker.onerror = failed('programs', this.worker);
     send(this.worker, 'setup', { ...modules, colours: this.colours, viewPort: channel.port1 }, [channel.port1]);
   }
 

@@ -62,7 +62,12 @@ function fillTable(table, headers, rows, colours) {
     if (colours[k]) swatch.style.backgroundColor = `rgb(${colours[k].join(' ')})`;
     player.append(swatch, first);
     row.append(player);
-    for (const text of cells) row.insertCell().textContent = text;
+    cells.forEach((text, i) => {
+      const cell = row.insertCell();
+      cell.textContent = text;
+      // The column's name, which a narrow screen shows before the figure.
+      cell.dataset.label = headers[i + 1];
+    });
   });
 }
 
@@ -152,7 +157,7 @@ export function clearResults({ command = '', ownTemplate = false } = {}) {
   showSections(null);
 }
 
-// ---- a map's sections, as text
+// ---- a map's sections, as text: only those the file holds whole
 
 export function showSections(listing, name = '') {
   const table = $('sections');
@@ -161,22 +166,18 @@ export function showSections(listing, name = '') {
   $('sections-area').hidden = listing === null;
   if (listing === null) return;
   $('sections-title').textContent = `Sections of ${name}`;
-  const rows = listing.cut === null ? listing.sections : [...listing.sections, listing.cut];
-  for (const section of rows) {
+  for (const section of listing.sections) {
     const row = body.insertRow();
     const nameCell = row.insertCell();
     const code = document.createElement('code');
     code.textContent = `"${escapeBytes(section.name)}"`;
     nameCell.append(code);
     row.insertCell().textContent = formatCount(section.length);
-    let note = section.size ? `${section.size[0]} x ${section.size[1]} tiles` : '';
-    if (section.held < section.length) {
-      note = `${note ? `${note}; ` : ''}the file ends after ${formatCount(section.held)} bytes`;
-    }
-    row.insertCell().textContent = note;
+    row.insertCell().textContent = section.size ? `${section.size[0]} x ${section.size[1]} tiles` : '';
   }
   const notes = [];
   if (listing.more > 0) notes.push(`and ${formatCount(listing.more)} more sections`);
+  if (listing.cut !== null) notes.push('then the start of a section the file ends inside');
   if (listing.trailing > 0) {
     notes.push(`${formatCount(listing.trailing)} bytes after the last section, too few for a section`);
   }

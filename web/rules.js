@@ -232,6 +232,13 @@ export function fairest(measured, count) {
     .slice(0, count);
 }
 
+// What the page says beside Players when a symmetry set them: its order,
+// and the players it takes (from trevalk's checker).
+export function playersSetNote({ name, order, players }) {
+  const list = `${players.slice(0, -1).join(', ')} or ${players.at(-1)}`;
+  return `Set to ${order}: with ${name} symmetry the starts come in whole orbits of ${order} (${list} players).`;
+}
+
 // Why each symmetry cannot be chosen beside the other values, by name (null
 // when it can), from the checker's findings.
 export function symmetryChoices(found) {
@@ -344,6 +351,21 @@ export function clampSettings(stored, check) {
     values.symmetry = symmetry.name;
   }
   return values;
+}
+
+// ---- a file that is not a map
+
+const ORDINALS = ['first', 'second', 'third', 'fourth', 'fifth'];
+
+// What the page says of a file whose sections (the worker's listing) end
+// inside one: where; null for a file of whole sections.
+export function notAMap({ sections, cut }) {
+  if (cut === null) return null;
+  const which = ORDINALS[sections.length] ?? `${sections.length + 1}th`;
+  return (
+    `This file is not a map: it ends inside its ${which} section, ` +
+    `after ${formatCount(cut.held)} of the ${formatCount(cut.length)} bytes it says it holds.`
+  );
 }
 
 // ---- what the programs said

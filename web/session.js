@@ -13,6 +13,7 @@ export const session = {
   viewer: pageViewer(),
   ownTemplate: null, // { name, bytes } of the player's own template
   shownAddress: null, // the address of the map shown, which a change of address is compared with
+  notes: [], // the page's own notes beside fields ([{ field, text }]) until the form changes again
 };
 
 export function randomSeed() {

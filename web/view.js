@@ -108,21 +108,31 @@ export function showBusy(busy, runs) {
   $('cancel').disabled = !busy;
 }
 
-// Brings the result into view on a narrow screen, where it lies below the form.
+// Brings the status line and the map into view: on a narrow screen, where
+// the result lies below the form, and on a wide one, where it stays in view
+// once the page is scrolled past its heading.
 export function revealResult() {
-  if (matchMedia('(max-width: 50rem)').matches) $('result').scrollIntoView({ block: 'start' });
+  const result = $('result');
+  if (matchMedia('(max-width: 899.98px)').matches) {
+    result.scrollIntoView({ block: 'start' });
+    return;
+  }
+  const bottom = Math.max($('status').getBoundingClientRect().bottom, $('preview').getBoundingClientRect().bottom);
+  if (result.getBoundingClientRect().top < 0 || bottom > window.innerHeight) {
+    window.scrollBy({ top: result.getBoundingClientRect().top });
+  }
 }
 
 // ---- what the player does
 
-// `make` on "Make the map"; `changed` on any input of the form's fields.
+// `make` on "Make the map"; `changed(field)` on any input of a form's field.
 export function bindForm({ make, changed }) {
   $('form').addEventListener('submit', (event) => {
     event.preventDefault();
     make();
   });
   $('form').addEventListener('input', (event) => {
-    if (event.target.type !== 'file') changed();
+    if (event.target.type !== 'file') changed(event.target.id);
   });
 }
 

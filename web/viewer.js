@@ -95,7 +95,7 @@ export class Viewer {
     const ratio = window.devicePixelRatio || 1;
     // The height follows the map's shape, within limits set by the style.
     const wanted = (box.width * this.view.height) / this.view.width;
-    this.canvas.style.height = `${Math.max(160, Math.min(wanted, window.innerHeight * 0.7))}px`;
+    this.canvas.style.height = `${Math.max(160, Math.min(wanted, window.innerHeight * 0.6))}px`;
     const height = this.canvas.getBoundingClientRect().height;
     let w = Math.round(box.width * ratio);
     let h = Math.round(height * ratio);
