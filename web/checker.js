@@ -3,14 +3,13 @@
 // refusal, size rule and symmetry rule of trevalk that the page shows before
 // a run comes from here, in trevalk's words.
 
-// The compiled checker as a function of trevalk's words (the options and the
+// The checker (its compiled module) as a function of trevalk's words (the options and the
 // six arguments, without the program's name) to its findings:
 // { arguments: the five numbers as read (null where none),
 //   request: the map they ask for (null when refused),
 //   refusals: [{ field, code, numbers, message }] in trevalk's order,
 //   symmetries: [{ name, order, players, why }] }.
-export async function loadChecker(bytes) {
-  const module = await WebAssembly.compile(bytes);
+export async function loadChecker(module) {
   // The module is built to stand alone: it asks the host for nothing but a
   // note when its memory grows, and for an exit it never takes.
   const imports = {};

@@ -19,10 +19,13 @@ function embedded(name) {
   return bytes;
 }
 
+// Files of the site that came damaged: fetched again past every cache.
+const damaged = new Set();
+
 async function fetchBytes(name) {
   let response;
   try {
-    response = await fetch(name);
+    response = await fetch(name, damaged.has(name) ? { cache: 'reload' } : {});
   } catch (error) {
     throw new Error(`${name} could not be fetched (${error.message}).`, { cause: error });
   }
@@ -35,11 +38,29 @@ export async function siteFile(name) {
   return embedded(name) ?? (await fetchBytes(name));
 }
 
-async function compile(name) {
+// Takes a damaged file out of the service worker's caches, and past the
+// browser's own cache on the next fetch, so that the next try gets it from
+// the network instead of compiling the same bytes again.
+async function forgetDamaged(name) {
+  damaged.add(name);
+  if (typeof caches === 'undefined') return;
+  const address = new URL(name, location.href).href;
+  try {
+    for (const key of await caches.keys()) {
+      if (key.startsWith('trevalk-')) await (await caches.open(key)).delete(address);
+    }
+  } catch {
+    // Storage the page may not use: the reload past the browser's cache remains.
+  }
+}
+
+// One of the site's programs, compiled.
+export async function compileSiteFile(name) {
   const bytes = await siteFile(name);
   try {
     return await WebAssembly.compile(bytes);
   } catch (error) {
+    if (embedded(name) === null) await forgetDamaged(name);
     throw new Error(`${name} is damaged and could not be compiled (${error.message}).`, { cause: error });
   }
 }
@@ -101,7 +122,7 @@ export class Programs {
   // Both programs compiled; a failure is forgotten, so the next run tries again.
   compile() {
     if (this.modules === null) {
-      this.modules = Promise.all([compile('trevalk.wasm'), compile('trevalk-preview.wasm')]).then(
+      this.modules = Promise.all([compileSiteFile('trevalk.wasm'), compileSiteFile('trevalk-preview.wasm')]).then(
         ([trevalk, preview]) => ({ trevalk, preview }),
       );
       this.modules.catch(() => {

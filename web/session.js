@@ -3,7 +3,7 @@
 // checker, and the steps every run takes with them. Nothing here touches the
 // page itself but through the view modules.
 import { loadChecker } from './checker.js';
-import { Programs, shippedTemplate, siteFile } from './programs.js';
+import { Programs, compileSiteFile, shippedTemplate } from './programs.js';
 import { checkWords, fieldRefusals, fileNameRefusal, symmetryChoices } from './rules.js';
 import * as view from './view.js';
 import { pageViewer } from './viewer.js';
@@ -31,7 +31,7 @@ let checker = null;
 
 export function loadedChecker() {
   if (checker === null) {
-    checker = siteFile('trevalk-check.wasm').then(loadChecker);
+    checker = compileSiteFile('trevalk-check.wasm').then(loadChecker);
     checker.catch(() => {
       checker = null;
     });

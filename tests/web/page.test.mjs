@@ -619,23 +619,29 @@ test(
   },
 );
 
-test('a program that does not compile is reported, and the next Make tries again', async () => {
+test('a damaged program on the first visit is reported, never kept, and the next Make heals it', async () => {
   const copy = mkdtempSync(join(tmpdir(), 'trevalk-site-'));
   cpSync(site, copy, { recursive: true });
   const good = readFileSync(join(copy, 'trevalk.wasm'));
   writeFileSync(join(copy, 'trevalk.wasm'), good.subarray(0, good.length >> 1));
   const damaged = await serveSite(copy);
-  const isolated = await browser.newContext({ serviceWorkers: 'block' });
+  const visit = await browser.newContext();
   try {
-    const p = await isolated.newPage();
+    const p = await visit.newPage();
     await p.goto(`http://127.0.0.1:${damaged.address().port}/#64x64/4/2/2/seed=1`);
     await waitForRun(p, 0);
     assert.match((await status(p)).text, /^Not made: .*trevalk\.wasm is damaged and could not be compiled/);
+    await p.evaluate(() => navigator.serviceWorker.ready);
     writeFileSync(join(copy, 'trevalk.wasm'), good);
     await fillAndMake(p, {});
     assert.deepEqual(await status(p), { text: 'Map ready', exit: '0' });
+    // What the service worker now keeps is the good program: it works offline.
+    await visit.setOffline(true);
+    await p.reload();
+    await waitForRun(p, 0);
+    assert.deepEqual(await status(p), { text: 'Map ready', exit: '0' });
   } finally {
-    await isolated.close();
+    await visit.close();
     damaged.close();
     rmSync(copy, { recursive: true, force: true });
   }

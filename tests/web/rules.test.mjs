@@ -42,7 +42,7 @@ const SYMMETRIES = ['none', 'left-right', 'top-bottom', 'rotate-180', 'four-way'
 let runs = 0;
 let check;
 before(async () => {
-  check = await loadChecker(readFileSync(join(site, 'trevalk-check.wasm')));
+  check = await loadChecker(await WebAssembly.compile(readFileSync(join(site, 'trevalk-check.wasm'))));
 });
 
 // Runs trevalk in a fresh folder holding the template, with the arguments

@@ -21,6 +21,7 @@ if (!site) {
 }
 const read = (name) => readFileSync(join(site, name), 'utf8');
 const sha256 = (text) => createHash('sha256').update(text).digest('base64');
+const sha256Of = (name) => createHash('sha256').update(readFileSync(join(site, name))).digest('hex');
 
 // Text that goes inside a <script> or <style> element as it is.
 function inline(name, text) {
@@ -143,10 +144,14 @@ function offline() {
     .filter((name) => !['sw.js', 'trevalk.html', 'README.txt', 'LICENSE'].includes(name))
     .sort();
   const hash = createHash('sha256');
-  for (const name of kept) hash.update(name).update(readFileSync(join(site, name)));
+  const sums = { './': sha256Of('index.html') };
+  for (const name of kept) {
+    hash.update(name).update(readFileSync(join(site, name)));
+    sums[name] = sha256Of(name);
+  }
   let worker = read('sw.js');
   worker = replaceOnce(worker, "const VERSION = 'unbuilt';", `const VERSION = '${hash.digest('hex').slice(0, 16)}';`);
-  worker = replaceOnce(worker, "const FILES = ['./'];", `const FILES = ${JSON.stringify(['./', ...kept])};`);
+  worker = replaceOnce(worker, "const FILES = { './': '' };", `const FILES = ${JSON.stringify(sums)};`);
   writeFileSync(join(site, 'sw.js'), worker);
 }
 
