@@ -15,7 +15,8 @@ import { Stopped } from './programs.js';
 import { DEFAULTS, PRESETS, clampSettings, parseAddress, playersSetNote } from './rules.js';
 import * as results from './results.js';
 import { forgetSettings, forgetTemplate, keepTemplate, loadSettings, loadTemplate } from './settings.js';
-import { checkValues, loadedChecker, session, showChecks } from './session.js';
+import { checkValues, formValues, loadedChecker, session, showChecks, usableOwn } from './session.js';
+import { templateId } from './templateid.js';
 import * as view from './view.js';
 
 // Maps up to this many tiles are made again shortly after an input changes.
@@ -72,7 +73,7 @@ function requestMake(options) {
 async function inputChanged(field) {
   if (timer !== null) clearTimeout(timer);
   timer = null;
-  const values = view.readForm();
+  const values = formValues();
   results.hideDownloads();
   viewer.describe(null, { stale: true });
   // Maps found for other values would make other maps now.
@@ -138,6 +139,24 @@ async function followAddress({ first = false } = {}) {
     return true;
   }
   view.fillForm(asked.values);
+  // The address names its template: the shipped one unless it says
+  // otherwise, whatever this browser keeps.
+  const wanted = asked.values.template;
+  const own = usableOwn();
+  session.templateWanted = wanted !== '' && own?.id !== wanted ? wanted : null;
+  session.useOwn = wanted !== '' && session.templateWanted === null;
+  view.showTemplate(session.ownTemplate, session.useOwn, session.templateWanted);
+  if (session.templateWanted !== null) {
+    asRun(async () => {
+      results.hideDownloads();
+      viewer.show(null);
+      view.showStatus(
+        `Not made: the address names a template of the player's own (${wanted}) that this browser does not ` +
+          'hold; choose it in the Template field.',
+      );
+    });
+    return true;
+  }
   requestMake({ record: first ? null : 'replace' });
   return true;
 }
@@ -154,9 +173,7 @@ view.bindButtons({
   reset: async () => {
     forgetSettings();
     await forgetTemplate();
-    session.ownTemplate = null;
-    view.clearTemplateChoice();
-    view.showTemplate(null);
+    useTemplate(null, false);
     view.fillForm(DEFAULTS);
     requestMake({ reveal: true });
   },
@@ -173,18 +190,32 @@ view.bindButtons({
     }
   },
 });
+// The template the maps are made from from now on: `own` (session.js's
+// ownTemplate, or null) and whether to use it.
+function useTemplate(own, useOwn) {
+  session.ownTemplate = own;
+  session.useOwn = useOwn && usableOwn() !== null;
+  session.templateWanted = null;
+  if (own === null) view.clearTemplateChoice();
+  view.showTemplate(own, session.useOwn);
+}
+
 view.bindTemplate({
+  // Said to be kept only once the browser has stored it.
   chosen: async (file) => {
-    session.ownTemplate = { name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) };
-    view.showTemplate(session.ownTemplate);
-    await keepTemplate(session.ownTemplate);
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    const own = { name: file.name, bytes, id: templateId(bytes), unreadable: null, kept: false };
+    own.kept = await keepTemplate(own);
+    useTemplate(own, true);
     inputChanged();
   },
   cleared: async () => {
-    session.ownTemplate = null;
-    view.clearTemplateChoice();
-    view.showTemplate(null);
     await forgetTemplate();
+    useTemplate(null, false);
+    inputChanged();
+  },
+  own: () => {
+    useTemplate(session.ownTemplate, true);
     inputChanged();
   },
 });
@@ -204,7 +235,6 @@ async function start() {
   }
   programs.compile().catch(() => {});
   session.ownTemplate = await loadTemplate();
-  view.showTemplate(session.ownTemplate);
   let check;
   try {
     check = await loadedChecker();
@@ -215,7 +245,11 @@ async function start() {
     return;
   }
   if (!(await followAddress({ first: true }))) {
-    view.fillForm(loadSettings((stored) => clampSettings(stored, check)));
+    const values = loadSettings((stored) => clampSettings(stored, check));
+    // The player's own template stays chosen until they choose otherwise.
+    const own = usableOwn();
+    useTemplate(session.ownTemplate, own !== null && (values.template === null || values.template === own.id));
+    view.fillForm(values);
     requestMake({ record: 'replace' });
   }
 }

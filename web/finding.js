@@ -12,7 +12,7 @@ import {
   searchers,
   seedsFrom,
 } from './rules.js';
-import { checkValues, currentTemplate, loadedChecker, randomSeed, session } from './session.js';
+import { checkValues, currentTemplate, formValues, loadedChecker, randomSeed, session } from './session.js';
 import * as view from './view.js';
 
 // The fairest shown at most.
@@ -60,7 +60,7 @@ let foundUrls = [];
 // Finds the fair maps of the form's values, and offers them, each to be
 // made by `make` once its seed is in the form.
 export async function findMap(run, make) {
-  const values = view.readForm();
+  const values = formValues();
   const found = await checkValues(values);
   const check = await loadedChecker();
   run.check();

@@ -10,9 +10,10 @@ import {
   pngNameOf,
   runWords,
   shellWord,
+  templateFault,
 } from './rules.js';
-import { recordAddress, saveSettings } from './settings.js';
-import { checkValues, currentTemplate, progressShown, randomSeed, session, showChecks } from './session.js';
+import { keepTemplate, recordAddress, saveSettings } from './settings.js';
+import { checkValues, currentTemplate, formValues, progressShown, randomSeed, session, showChecks } from './session.js';
 import * as view from './view.js';
 
 // Map files opened at most, in bytes.
@@ -21,7 +22,7 @@ const MOST_OPENED = 1024 ** 3;
 // Makes the form's map. What the page shows stays until the new map has
 // something to show, so that a run stopped keeps the map before it.
 export async function makeMap(run, { record = 'push', reveal = false } = {}) {
-  const values = view.readForm();
+  const values = formValues();
   view.showNotes(session.notes);
   const found = await checkValues(values);
   run.check();
@@ -33,6 +34,11 @@ export async function makeMap(run, { record = 'push', reveal = false } = {}) {
   if (values.seed === '') {
     values.seed = randomSeed();
     view.fillForm({ seed: values.seed });
+  }
+  if (session.templateWanted !== null) {
+    // Another map than the address's: what it asked for no longer matters.
+    session.templateWanted = null;
+    view.showTemplate(session.ownTemplate, session.useOwn);
   }
   if (record) recordAddress(values, { replace: record === 'replace' });
   session.shownAddress = location.hash;
@@ -71,12 +77,27 @@ export async function makeMap(run, { record = 'push', reveal = false } = {}) {
     },
     { onProgress: showProgress, onView: showView },
   );
-  results.clearResults({ command: commandLine(values), ownTemplate: session.ownTemplate !== null });
+  results.clearResults({ command: commandLine(values) });
   session.viewer.setStarts([]);
   results.showRun(made);
   view.showNotes([...session.notes, ...made.notes]);
+  const own = session.ownTemplate;
+  if (values.template) {
+    results.showMadeFrom(
+      `Made from your own template, ${own.name}: the address names it (${values.template}) ` +
+        'and makes this map again only where that template is chosen.',
+    );
+  } else if (own !== null) {
+    results.showMadeFrom('Made from the template that comes with trevalk.');
+  }
   if (made.status !== 0 || !made.map) {
     session.viewer.show(null);
+    const fault = values.template ? templateFault(made, own.name) : null;
+    if (fault !== null) {
+      await setAsideUnreadable(fault);
+      view.showStatus(`Not made: ${fault}`, made.status);
+      return;
+    }
     const why = firstError(made);
     view.showStatus(made.status === null ? `Not made: the program stopped (${why}).` : `Not made: ${why}`, made.status);
     return;
@@ -98,6 +119,17 @@ export async function makeMap(run, { record = 'push', reveal = false } = {}) {
   }
   await session.viewer.drawn();
   view.showStatus(made.preview.png ? 'Map ready' : 'Map ready, but its image could not be made (see below)', 0);
+}
+
+// The player's own template, which trevalk could not read (`fault`, in its
+// words): kept as unreadable, and no longer used, until the player chooses
+// another.
+async function setAsideUnreadable(fault) {
+  const own = session.ownTemplate;
+  own.unreadable = `${fault}`;
+  session.useOwn = false;
+  if (own.kept) own.kept = await keepTemplate(own);
+  view.showTemplate(own, false);
 }
 
 // The image of a map, drawn and offered; a preview that failed says why.

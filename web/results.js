@@ -143,7 +143,7 @@ export function showFailure(message) {
 }
 
 // Empties the result, and shows the command line that makes the next one.
-export function clearResults({ command = '', ownTemplate = false } = {}) {
+export function clearResults({ command = '' } = {}) {
   for (const url of objectUrls) URL.revokeObjectURL(url);
   objectUrls = [];
   hideDownloads();
@@ -152,9 +152,16 @@ export function clearResults({ command = '', ownTemplate = false } = {}) {
   for (const id of ['log', 'errors', 'preview-caption']) $(id).textContent = '';
   $('log-note').hidden = true;
   $('preview-errors').hidden = true;
-  $('share-note').hidden = !ownTemplate;
+  showMadeFrom('');
   $('command').textContent = command;
   showSections(null);
+}
+
+// Which template made the map, when the page keeps one of the player's own
+// ('' says nothing).
+export function showMadeFrom(text) {
+  $('share-note').textContent = text;
+  $('share-note').hidden = text === '';
 }
 
 // ---- a map's sections, as text: only those the file holds whole

@@ -25,6 +25,7 @@ export const DEFAULTS = Object.freeze({
   loops: '0',
   straight: '0',
   tries: '32',
+  template: '',
 });
 
 // The largest map this page makes, in tiles, in any shape: a 4096 x 4096 map
@@ -247,7 +248,8 @@ export function symmetryChoices(found) {
 
 // ---- the address: #64x64/4/2/2/seed=123, then /symmetry=MODE,
 // /players=N, /loops=PERCENT and /straight=PERCENT when they are not their
-// defaults, and /out=NAME for another name
+// defaults, /out=NAME for another name, and /template=own:HEX8 for a
+// template of the player's own (templateid.js)
 
 export function addressOf(values) {
   // An "x" in a size would end the width: it is escaped there.
@@ -258,6 +260,7 @@ export function addressOf(values) {
   hash += `/seed=${part(values.seed)}`;
   for (const name of FAIR_FIELDS) if (values[name] !== DEFAULTS[name]) hash += `/${name}=${part(values[name])}`;
   if (values.outfile !== DEFAULTS.outfile) hash += `/out=${part(values.outfile)}`;
+  if (values.template) hash += `/template=${values.template}`;
   return `#${hash}`;
 }
 
@@ -290,6 +293,7 @@ export function parseAddress(hash, symmetries) {
     players: 'players',
     loops: 'loops',
     straight: 'straight',
+    template: 'template',
   };
   const named = new Set();
   for (const part of parts.slice(1)) {
@@ -307,6 +311,9 @@ export function parseAddress(hash, symmetries) {
   }
   if (broken) return { error: 'a part of it is not written correctly (a % not followed by two hex digits).' };
   if (values.seed === '') return { error: 'it names no seed, so it does not name one map.' };
+  if (!/^(own:[0-9a-f]{8})?$/.test(values.template)) {
+    return { error: `"${values.template.slice(0, 40)}" is not a template the page knows (own: and 8 hex digits).` };
+  }
   if (!symmetries.includes(values.symmetry))
     return { error: `"${values.symmetry.slice(0, 40)}" is not a symmetry the page knows.` };
   return { values };
@@ -319,8 +326,13 @@ export function parseAddress(hash, symmetries) {
 // sizes are held within the page's limits, and a symmetry that the players
 // do not fit is none. `check` is trevalk's checker.
 export function clampSettings(stored, check) {
-  const values = { ...DEFAULTS };
+  // The template: '' or an own template's name as stored, null when the
+  // settings do not say.
+  const values = { ...DEFAULTS, template: null };
   if (stored === null || typeof stored !== 'object') return values;
+  if (typeof stored.template === 'string' && /^(own:[0-9a-f]{8})?$/.test(stored.template)) {
+    values.template = stored.template;
+  }
   // A value that is not text, or longer than any the page makes, is ''.
   const text = (name) => (typeof stored[name] === 'string' && stored[name].length <= 1000 ? stored[name] : '');
   const given = Object.fromEntries(FIELDS.map((name) => [name, text(name)]));
@@ -377,6 +389,17 @@ export function firstError(run) {
     .split('\n')
     .find((text) => text.trim() !== '' && !text.startsWith('Warning'));
   return (line || run.failure || 'the program ended without saying why').slice(0, 300);
+}
+
+// trevalk's words when it could not read the template, naming it as the
+// player knows it (`name`) rather than as the program's folder holds it;
+// null for any other failure.
+export function templateFault(run, name) {
+  const line = new TextDecoder()
+    .decode(run.stderr.head)
+    .split('\n')
+    .find((text) => text.startsWith('Invalid data file (ruvivare.dat)'));
+  return line ? line.replace('(ruvivare.dat)', `(${name})`).slice(0, 300) : null;
 }
 
 // ---- bytes from a file, shown as text

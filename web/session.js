@@ -11,7 +11,12 @@ import { pageViewer } from './viewer.js';
 export const session = {
   programs: new Programs(),
   viewer: pageViewer(),
-  ownTemplate: null, // { name, bytes } of the player's own template
+  // The player's own template: { name, bytes, id (its name in addresses),
+  // unreadable (why it cannot be used, else null), kept (stored in this
+  // browser) }, or null; and whether the maps are made from it.
+  ownTemplate: null,
+  useOwn: false,
+  templateWanted: null, // the own template the address asks for, when this browser does not hold it
   shownAddress: null, // the address of the map shown, which a change of address is compared with
   notes: [], // the page's own notes beside fields ([{ field, text }]) until the form changes again
 };
@@ -20,9 +25,19 @@ export function randomSeed() {
   return String(crypto.getRandomValues(new Uint32Array(1))[0]);
 }
 
+// The player's own template when it can make maps, else null.
+export const usableOwn = () =>
+  session.ownTemplate !== null && session.ownTemplate.unreadable === null ? session.ownTemplate : null;
+
 // The template the maps are made from: the player's own, or the shipped one.
 export async function currentTemplate() {
-  return session.ownTemplate ? session.ownTemplate.bytes : shippedTemplate();
+  return session.useOwn && usableOwn() ? session.ownTemplate.bytes : shippedTemplate();
+}
+
+// What the form asks for, and the template: '' for the shipped one, else
+// the name of the player's own in addresses.
+export function formValues() {
+  return { ...view.readForm(), template: session.useOwn && usableOwn() ? session.ownTemplate.id : '' };
 }
 
 // ---- trevalk's checker, loaded once (again after a failure)

@@ -70,13 +70,38 @@ export function showSavedNames(outfile, saved) {
     : 'The name the map is saved under.';
 }
 
-// The template the maps are made from: the player's own ({ name, bytes }) or
-// the shipped one (null).
-export function showTemplate(own) {
-  $('template-name').textContent = own
-    ? `Your own template, ${own.name} (${formatCount(own.bytes.length)} bytes), kept in this browser.`
-    : 'The template that comes with trevalk.';
-  $('template-clear').hidden = own === null;
+// The template the maps are made from (`useOwn`: the player's own, else the
+// shipped one), and what the player's own (session.js's ownTemplate, or
+// null) is; `wanted`: the name of an own template that the address asks for
+// and this browser does not hold.
+export function showTemplate(own, useOwn, wanted = null) {
+  const readable = own !== null && own.unreadable === null;
+  let text = 'The template that comes with trevalk.';
+  if (readable && useOwn) {
+    const size = `${own.name} (${formatCount(own.bytes.length)} bytes)`;
+    text = own.kept
+      ? `Your own template, ${size}, kept in this browser.`
+      : `Your own template, ${size}, for this visit only: this browser did not keep it.`;
+  } else if (readable) {
+    text = `The template that comes with trevalk, as this map's address asks; your own, ${own.name}, is kept.`;
+  }
+  let refusal = '';
+  if (wanted !== null) {
+    refusal =
+      `This map's address names a template of the player's own (${wanted}) that this browser does not hold: ` +
+      'choose that file here to make the map.';
+  } else if (own !== null && !readable) {
+    refusal =
+      `Your own template, ${own.name}, cannot be read: ${own.unreadable} ` +
+      'Maps are made from the template that comes with trevalk until you choose another.';
+  }
+  $('template-name').textContent = text;
+  $('template-refusal').textContent = refusal;
+  if (refusal) $('template').setAttribute('aria-invalid', 'true');
+  else $('template').removeAttribute('aria-invalid');
+  $('template-own').hidden = !readable || useOwn;
+  if (readable) $('template-own').textContent = `Use ${own.name}`;
+  $('template-clear').hidden = own === null || (readable && !useOwn);
 }
 
 export function clearTemplateChoice() {
@@ -184,13 +209,14 @@ export function showFound(found, choose, summary = '') {
 }
 
 // `chosen(file)` when the player chooses a template file; `cleared()` when
-// they go back to the shipped one.
-export function bindTemplate({ chosen, cleared }) {
+// they go back to the shipped one; `own()` when they use their own again.
+export function bindTemplate({ chosen, cleared, own }) {
   $('template').addEventListener('change', () => {
     const file = $('template').files[0];
     if (file) chosen(file);
   });
   $('template-clear').addEventListener('click', cleared);
+  $('template-own').addEventListener('click', own);
 }
 
 // `open(file)` when the player chooses a map file or drops one on the page.

@@ -7,6 +7,7 @@
 // TREVALK_SITE: the built page (build-web/site); TREVALK_NATIVE: the folder of
 // the native programs (build-web/native/bin); CHROMIUM: the browser.
 import assert from 'node:assert/strict';
+import { createHash } from 'node:crypto';
 import { spawnSync } from 'node:child_process';
 import { cpSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
@@ -431,7 +432,9 @@ for (const c of cases) {
       assert.equal(nameAddresses(shown.log), nameAddresses(expectedLog));
       assert.equal(shown.logNote, expected.stdout.length > LOG_LIMIT);
       if (exit !== 0) {
-        assert.equal(shown.text, `Not made: ${expected.stderr.toString().split('\n')[0]}`);
+        // The player's own template is named as they chose it.
+        const said = expected.stderr.toString().split('\n')[0];
+        assert.equal(shown.text, `Not made: ${c.template ? said.replace('(ruvivare.dat)', '(mine.dat)') : said}`);
         assert.ok(!shown.offersMap && !shown.offersPng, 'a failed run offers no download');
         continue;
       }
@@ -675,6 +678,70 @@ test('after one visit the page works offline', async () => {
     assert.deepEqual(await status(p), { text: 'Map ready', exit: '0' });
   } finally {
     await offline.close();
+  }
+});
+
+test('one link, one map: the address names its template, whatever this browser keeps', async () => {
+  const visit = await browser.newContext();
+  try {
+    const p = watch(await visit.newPage());
+    const made = async (address) => {
+      await openAddress(p, base + address);
+      return { ...(await status(p)), map: (await download(p, '#download-map')).bytes };
+    };
+    const words = { args: ['48', '40', '4', '2', '3', 'maze.dat'] };
+    await openAddress(p, `${base}#48x40/4/2/3/seed=9`);
+    // Another version of the page's database, without its store: made again, so the template is kept.
+    await p.evaluate(
+      () =>
+        new Promise((resolve) => {
+          indexedDB.deleteDatabase('trevalk').onsuccess = () => {
+            const opening = indexedDB.open('trevalk', 7);
+            opening.onupgradeneeded = () => opening.result.createObjectStore('other');
+            opening.onsuccess = () => resolve(opening.result.close());
+          };
+        }),
+    );
+    await p.setInputFiles('#template', {
+      name: 'mine.dat',
+      mimeType: 'application/octet-stream',
+      buffer: templates.own,
+    });
+    await p.waitForFunction(() => /kept in this browser/.test(document.getElementById('template-name').textContent));
+    await waitForRun(p, 1);
+    const id = `own:${createHash('sha256').update(templates.own).digest('hex').slice(0, 8)}`;
+    assert.equal(new URL(p.url()).hash, `#48x40/4/2/3/seed=9/template=${id}`);
+    await p.reload();
+    await waitForRun(p, 0);
+    assert.match(await p.textContent('#template-name'), /^Your own template, mine.dat .*kept in this browser/);
+
+    // Without template= the shipped one makes the map; with it, the own one.
+    const plain = await made('#48x40/4/2/3/seed=9');
+    assert.ok(plain.map.equals(native(words, '9', shipped).map), 'the shipped template made it');
+    assert.equal(await p.textContent('#share-note'), 'Made from the template that comes with trevalk.');
+    assert.ok(await p.isVisible('#template-own'));
+    const own = await made(`#48x40/4/2/3/seed=9/template=${id}`);
+    assert.ok(own.map.equals(native(words, '9', templates.own).map), 'the own template made it');
+    await openAddress(p, `${base}#48x40/4/2/3/seed=9/template=own:00000000`);
+    assert.match((await status(p)).text, /^Not made: .*\(own:00000000\) that this browser does not hold/);
+    assert.match(await p.textContent('#template-refusal'), /does not hold/);
+
+    // One trevalk cannot read is named as chosen, set aside, and stays so.
+    const runs = await runsOf(p);
+    await p.setInputFiles('#template', {
+      name: 'x.dat',
+      mimeType: 'application/octet-stream',
+      buffer: templates.nomask,
+    });
+    await waitForRun(p, runs);
+    assert.equal((await status(p)).text, 'Not made: Invalid data file (x.dat): it has no "MASK" section.');
+    for (const address of ['#48x40/4/2/3/seed=9', '#64x64/4/2/2/seed=1']) {
+      await openAddress(p, base + address);
+      assert.equal((await status(p)).text, 'Map ready', address);
+      assert.match(await p.textContent('#template-refusal'), /^Your own template, x.dat, cannot be read: Invalid data/);
+    }
+  } finally {
+    await visit.close();
   }
 });
 

@@ -9,6 +9,7 @@
 // TREVALK_SITE: the built page (build-web/site).
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
+import { createHash, randomBytes } from 'node:crypto';
 import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -16,6 +17,7 @@ import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import { loadChecker } from '../../web/checker.js';
+import { templateId } from '../../web/templateid.js';
 import {
   addressOf,
   checkWords,
@@ -123,10 +125,10 @@ test('shell words as trevalk --help quotes its own folder', () => {
 
 // The page's own rules, from what the README says of them.
 test('the page refuses what it cannot save or make, and reads only whole addresses', () => {
-  // Each field of the form has its default and its refusal beside it.
+  // Each field of the form, and the template, has its default and its refusal beside it.
   const page = readFileSync(join(root, 'web/index.html'), 'utf8');
   const besides = [...page.matchAll(/id="([a-z]+)-refusal"/g)].map((match) => match[1]);
-  assert.deepEqual([[...FIELDS].sort(), Object.keys(DEFAULTS).sort()], [besides.sort(), besides.sort()]);
+  assert.deepEqual([[...FIELDS, 'template'].sort(), Object.keys(DEFAULTS).sort()], [besides.sort(), besides.sort()]);
 
   const names = {
     'maze.dat': null,
@@ -224,6 +226,10 @@ test('the page refuses what it cannot save or make, and reads only whole address
     'trevalk --seed=7 --symmetry=four-way --players=4 --report=maze.json 64 64 4 2 2 maze.dat',
   );
   assert.equal(addressOf({ ...DEFAULTS, seed: '123' }), '#64x64/4/2/2/seed=123');
+  assert.equal(
+    addressOf({ ...DEFAULTS, seed: '1', template: 'own:0123abcd' }),
+    '#64x64/4/2/2/seed=1/template=own:0123abcd',
+  );
 
   const addresses = {
     '': { none: true },
@@ -250,6 +256,11 @@ test('the page refuses what it cannot save or make, and reads only whole address
     '#64x64/players=6/seed=5': { values: { ...DEFAULTS, players: '6', seed: '5' } },
     '#64x64/=4/2/2/seed=5': { error: /not a part/ },
     '#64x64/4=2/2/2/seed=5': { error: /not a part/ },
+    // A template of the player's own is named by the first 8 hex digits of its SHA-256.
+    '#64x64/seed=5/template=own:0123abcd': { values: { ...DEFAULTS, seed: '5', template: 'own:0123abcd' } },
+    '#64x64/seed=5/template=own%3A0123abcd': { values: { ...DEFAULTS, seed: '5', template: 'own:0123abcd' } },
+    '#64x64/seed=5/template=shipped': { error: /not a template/ },
+    '#64x64/seed=5/template=own:0123abc': { error: /not a template/ },
     // One pasted without its '#'.
     '64x64/seed=5/out=a#b.dat': { values: { ...DEFAULTS, seed: '5', outfile: 'a#b.dat' } },
   };
@@ -259,6 +270,8 @@ test('the page refuses what it cannot save or make, and reads only whole address
     else assert.deepEqual(parsed, expected, hash);
   }
 
+  // Settings that do not name a template leave it to the page (null).
+  const UNSAID = { ...DEFAULTS, template: null };
   assert.deepEqual(
     clampSettings(
       {
@@ -272,29 +285,43 @@ test('the page refuses what it cannot save or make, and reads only whole address
       },
       check,
     ),
-    { ...DEFAULTS, xsize: '65535', ysize: '1', waterwidth: '-6' },
+    { ...UNSAID, xsize: '65535', ysize: '1', waterwidth: '-6' },
   );
   assert.deepEqual(
     clampSettings(
       { xsize: '4096', ysize: '9999', seed: '12', pathwidth: '6', tileset: '3', outfile: 'my map.dat' },
       check,
     ),
-    { ...DEFAULTS, xsize: '4096', ysize: '4096', seed: '12', pathwidth: '6', tileset: '3', outfile: 'my map.dat' },
+    { ...UNSAID, xsize: '4096', ysize: '4096', seed: '12', pathwidth: '6', tileset: '3', outfile: 'my map.dat' },
   );
   assert.deepEqual(clampSettings({ pathwidth: '6'.padEnd(1000), waterwidth: '6'.padEnd(1001) }, check), {
-    ...DEFAULTS,
+    ...UNSAID,
     pathwidth: '6',
   });
-  for (const stored of ['nonsense', null, undefined]) assert.deepEqual(clampSettings(stored, check), DEFAULTS);
+  for (const stored of ['nonsense', null, undefined]) assert.deepEqual(clampSettings(stored, check), UNSAID);
   assert.deepEqual(clampSettings({ symmetry: 'four-way', players: '6', loops: '101', straight: '007' }, check), {
-    ...DEFAULTS,
+    ...UNSAID,
     players: '6',
     straight: '7',
   });
   assert.deepEqual(clampSettings({ symmetry: 'left-right', players: '6' }, check), {
-    ...DEFAULTS,
+    ...UNSAID,
     symmetry: 'left-right',
     players: '6',
   });
+  for (const [template, kept] of [
+    ['own:0123abcd', 'own:0123abcd'],
+    ['', ''],
+    ['own:0123ABCD', null],
+    [7, null],
+  ]) {
+    assert.equal(clampSettings({ template }, check).template, kept, template);
+  }
+  // The name of a template is its SHA-256's, across the lengths where the padding changes.
+  for (const length of [0, 55, 56, 63, 64, 65, 100_000]) {
+    const bytes = randomBytes(length);
+    const sha = createHash('sha256').update(bytes).digest('hex');
+    assert.equal(templateId(new Uint8Array(bytes)), `own:${sha.slice(0, 8)}`, `${length} bytes`);
+  }
   assert.equal(escapeBytes(Buffer.from('<b>\\\x00\x7f\xe9 ', 'latin1')), '<b>\\\\\\x00\\x7F\\xE9 ');
 });

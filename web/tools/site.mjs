@@ -21,7 +21,10 @@ if (!site) {
 }
 const read = (name) => readFileSync(join(site, name), 'utf8');
 const sha256 = (text) => createHash('sha256').update(text).digest('base64');
-const sha256Of = (name) => createHash('sha256').update(readFileSync(join(site, name))).digest('hex');
+const sha256Of = (name) =>
+  createHash('sha256')
+    .update(readFileSync(join(site, name)))
+    .digest('hex');
 
 // Text that goes inside a <script> or <style> element as it is.
 function inline(name, text) {
