@@ -1,9 +1,12 @@
-// The map on a canvas: fitted to the view at first, zoomed with buttons, the
-// wheel, a pinch or the keyboard, moved by dragging. Only what is in view is
+// The map on a canvas: fitted to the view at first (or, for a map so large
+// that its corridors would blur into each other, as close as needed to tell
+// them apart, with an overview of the whole in a corner), zoomed with
+// buttons, the wheel, a pinch or the keyboard, moved by dragging. Only what is in view is
 // drawn (drawing.js), in slices that never hold the page; the players'
 // starts are marked on top, numbered, in the colours the preview marks them
 // with.
 import { averageRows, tileRows } from './drawing.js';
+import { Overview } from './overview.js';
 
 // Canvas pixels per tile at most, in CSS pixels.
 const MOST_ZOOM = 32;
@@ -11,6 +14,40 @@ const MOST_ZOOM = 32;
 const MOST_CANVAS_PIXELS = 4096 * 2160;
 // Time a slice of drawing takes at most before it lets the page go on.
 const SLICE_MS = 8;
+// Screen pixels across its narrowest corridor or wall that a map opens with
+// at least, when fitting it whole would give fewer.
+const READABLE_PIXELS = 2;
+
+// The width of the map's narrowest corridors and walls, in tiles: the lower
+// quartile of the runs of light and of dark tiles (land and water, whatever
+// the tiles' own shades) along its middle row and column. It needs no
+// knowledge of the widths the map was made with, so any map opened reads
+// the same way.
+function corridorTiles({ tiles, width, height, colours }) {
+  const brightness = (tile) => {
+    const c = colours[tile];
+    return 0.299 * (c & 0xff) + 0.587 * ((c >> 8) & 0xff) + 0.114 * ((c >> 16) & 0xff);
+  };
+  const runs = [];
+  const walk = (start, step, count) => {
+    const shades = Array.from({ length: count }, (_, i) => brightness(tiles[start + i * step]));
+    const middle = (shades.reduce((a, b) => Math.min(a, b)) + shades.reduce((a, b) => Math.max(a, b))) / 2;
+    let run = 1;
+    for (let i = 1; i < count; i++) {
+      if (shades[i] > middle === shades[i - 1] > middle) {
+        run++;
+      } else {
+        runs.push(run);
+        run = 1;
+      }
+    }
+    runs.push(run);
+  };
+  walk(Math.floor(height / 2) * width, 1, width);
+  walk(Math.floor(width / 2), width, height);
+  runs.sort((a, b) => a - b);
+  return runs[Math.floor(runs.length / 4)];
+}
 
 // Whether black reads better on the colour than white (WCAG's contrast).
 function light(colour) {
@@ -38,6 +75,8 @@ export class Viewer {
     this.waiting = [];
     this.starts = [];
     this.colours = [];
+    // Told whenever the part of the map in view changes.
+    this.onPlace = () => {};
     new ResizeObserver(() => this.resize()).observe(canvas);
     canvas.addEventListener('wheel', (event) => this.wheel(event), { passive: false });
     canvas.addEventListener('pointerdown', (event) => this.pointerDown(event));
@@ -55,12 +94,18 @@ export class Viewer {
     if (view === null) {
       this.job = null;
       for (const done of this.waiting.splice(0)) done();
+      this.onPlace();
       return;
     }
     this.lut = new Uint32Array(256);
     for (let i = 0; i < 256; i++) this.lut[i] = 0xff000000 | view.colours[i];
     this.resize();
     this.fit();
+    const readable = (READABLE_PIXELS * (window.devicePixelRatio || 1)) / corridorTiles(view);
+    if (this.scale < readable) {
+      this.fitted = false;
+      this.zoomTo(readable, { x: view.width / 2, y: view.height / 2 });
+    }
   }
 
   // What the canvas says to assistive technology, and whether it shows a map
@@ -156,7 +201,9 @@ export class Viewer {
     const keep = (start, span, size) => (span >= size ? (size - span) / 2 : Math.min(Math.max(start, 0), size - span));
     this.left = keep(this.left, across, this.view.width);
     this.top = keep(this.top, down, this.view.height);
+    this.canvas.dataset.zoom = (this.scale / (window.devicePixelRatio || 1)).toPrecision(3);
     this.redraw();
+    this.onPlace();
   }
 
   redraw() {
@@ -299,9 +346,20 @@ export class Viewer {
   }
 }
 
-// The page's viewer: its canvas, with the zoom buttons beside it.
+// The page's viewer: its canvas, with the zoom buttons beside it and the
+// overview in its corner.
 export function pageViewer() {
   const viewer = new Viewer(document.getElementById('preview'));
+  const overview = new Overview(document.getElementById('overview'), viewer);
+  let shown = null;
+  viewer.onPlace = () => {
+    if (viewer.view !== shown) {
+      shown = viewer.view;
+      overview.show(shown, viewer.lut);
+    } else {
+      overview.update();
+    }
+  };
   document.getElementById('zoom-in').addEventListener('click', () => viewer.zoomBy(2));
   document.getElementById('zoom-out').addEventListener('click', () => viewer.zoomBy(0.5));
   document.getElementById('zoom-fit').addEventListener('click', () => viewer.fit());

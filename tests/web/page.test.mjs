@@ -596,6 +596,13 @@ test(
       if (tasks.every((ms) => ms <= 50)) break;
     }
     assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
+    // Readable as it opens: its 2-tile walls 2 screen pixels wide, the whole
+    // in the overview; Fit shows the whole, and the overview goes.
+    const zoom = () => page.$eval('#preview', (canvas) => Number(canvas.dataset.zoom));
+    assert.equal(await zoom(), 1);
+    assert.ok(await page.isVisible('#overview'));
+    await page.click('#zoom-fit');
+    assert.ok((await zoom()) < 0.25 && !(await page.isVisible('#overview')));
     const seen = await page.evaluate(() => [...window.progressSeen]);
     assert.ok(
       seen.some((value) => value > 0 && value < 1),
