@@ -766,15 +766,27 @@ test('Back and Forward step through the maps; settings are kept, and Reset resto
     assert.equal(new URL(page.url()).hash, address);
     assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
   }
+  // Typed at a person's pace, each key a remake: the entry is replaced, and
+  // Back goes to the map asked for before.
+  await page.fill('#xsize', '');
+  await page.type('#xsize', '40', { delay: 450 });
+  await page.waitForFunction(() => location.hash === '#40x32/4/2/2/seed=2' && document.body.dataset.state === 'idle');
+  const runs = await runsOf(page);
+  await page.goBack();
+  await waitForRun(page, runs);
+  assert.equal(new URL(page.url()).hash, '#32x32/4/2/2/seed=1');
+  await page.goForward();
+  await page.waitForFunction(() => document.getElementById('xsize').value === '40');
+
   await openAddress(page, base);
   assert.deepEqual(await Promise.all(['xsize', 'ysize', 'seed'].map((id) => page.inputValue(`#${id}`))), [
-    '48',
+    '40',
     '32',
     '2',
   ]);
-  const runs = await runsOf(page);
+  const before = await runsOf(page);
   await page.click('#reset');
-  await waitForRun(page, runs);
+  await waitForRun(page, before);
   await openAddress(page, base);
   assert.deepEqual(await Promise.all(ARGUMENT_IDS.map((id) => page.inputValue(`#${id}`))), [
     '64',
@@ -829,6 +841,68 @@ test('an opened map is drawn with the native image, its sections listed as text'
   assert.equal(await page.$$eval('#sections tbody tr', (trs) => trs.length), 3, 'only whole sections are listed');
 });
 
+test('a symmetry chosen first sets the players to its order, and says so', async () => {
+  await openAddress(page, `${base}#64x64/4/2/2/seed=1`);
+  assert.deepEqual(await page.$$eval('#symmetry option:disabled', (options) => options.length), 0);
+  const runs = await runsOf(page);
+  await page.selectOption('#symmetry', 'four-way');
+  await waitForRun(page, runs);
+  assert.equal(await page.inputValue('#players'), '4');
+  assert.match(await page.textContent('#players-note'), /^Set to 4: with four-way symmetry/);
+  assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
+  assert.equal(new URL(page.url()).hash, '#64x64/4/2/2/seed=1/symmetry=four-way/players=4');
+});
+
+test('twenty clicks on Make 50 ms apart: only the newest run is heard from', async () => {
+  await openAddress(page, `${base}#256x256/4/2/2/seed=1`);
+  await page.evaluate(() => {
+    window.statusSeen = [];
+    new MutationObserver(() => window.statusSeen.push(document.getElementById('status').textContent)).observe(
+      document.getElementById('status'),
+      { childList: true, characterData: true, subtree: true },
+    );
+  });
+  const runs = await runsOf(page);
+  for (let click = 0; click < 20; click++) {
+    await page.click('#make');
+    await page.waitForTimeout(50);
+  }
+  await waitForRun(page, runs + 19);
+  await page.waitForFunction(() => document.body.dataset.state === 'idle');
+  const seen = await page.evaluate(() => window.statusSeen);
+  assert.deepEqual(
+    seen.filter((text) => /^(Not made|Stopped)/.test(text)),
+    [],
+  );
+  assert.deepEqual(await status(page), { text: 'Map ready', exit: '0' });
+});
+
+test('at 1280 x 800 the actions stay in reach and the result in view after Make and Open', async () => {
+  await page.setViewportSize({ width: 1280, height: 800 });
+  try {
+    await openAddress(page, `${base}#64x64/4/2/2/seed=1`);
+    const inView = (id) =>
+      page.$eval(`#${id}`, (element) => {
+        const box = element.getBoundingClientRect();
+        return box.top >= 0 && box.bottom <= window.innerHeight && box.height > 0;
+      });
+    for (const act of [
+      () => page.click('#make'),
+      () =>
+        page.setInputFiles('#open-map', { name: 'h.dat', mimeType: 'application/octet-stream', buffer: hostileMap }),
+    ]) {
+      await page.evaluate(() => window.scrollTo(0, document.body.scrollHeight));
+      assert.ok(await inView('make'), 'Make the map is in reach');
+      const runs = await runsOf(page);
+      await act();
+      await waitForRun(page, runs);
+      assert.ok((await inView('status')) && (await inView('preview')), 'the status and the map are in view');
+    }
+  } finally {
+    await page.setViewportSize({ width: 1280, height: 720 });
+  }
+});
+
 test('phones and assistive technology: no sideways scroll, axe-core silent', { timeout: 180_000 }, async () => {
   const states = {
     'a map': () => openAddress(page, `${base}#64x64/4/2/2/seed=1`),
@@ -841,12 +915,14 @@ test('phones and assistive technology: no sideways scroll, axe-core silent', { t
     },
     'a map opened': () => openMap(page, 'hostile.dat', hostileMap),
   };
-  for (const [width, height] of [
-    [1280, 900],
-    [390, 844],
-    [360, 740],
+  for (const [width, height, colorScheme] of [
+    [1280, 900, 'light'],
+    [1280, 900, 'dark'],
+    [390, 844, 'dark'],
+    [360, 740, 'light'],
   ]) {
     await page.setViewportSize({ width, height });
+    await page.emulateMedia({ colorScheme });
     for (const [state, reach] of Object.entries(states)) {
       await reach();
       const wide = await page.evaluate(() => document.documentElement.scrollWidth);
@@ -860,9 +936,10 @@ test('phones and assistive technology: no sideways scroll, axe-core silent', { t
           })
         ).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`),
       );
-      assert.deepEqual(violations, [], `${state} at ${width} px`);
+      assert.deepEqual(violations, [], `${state} at ${width} px, ${colorScheme}`);
     }
   }
+  await page.emulateMedia({ colorScheme: 'light' });
   await page.setViewportSize({ width: 1280, height: 720 });
 });
 
