@@ -12,11 +12,12 @@ export class Overview {
     this.canvas = canvas;
     this.context = canvas.getContext('2d');
     this.viewer = viewer;
+    this.source = null; // { view, lut } of the map shown
     this.image = null;
     this.scale = 1; // overview pixels a tile
     this.dragging = null;
     canvas.addEventListener('pointerdown', (event) => {
-      if (this.image === null) return;
+      if (this.canvas.hidden) return;
       canvas.setPointerCapture(event.pointerId);
       this.dragging = event.pointerId;
       this.moveTo(event);
@@ -31,13 +32,15 @@ export class Overview {
     }
   }
 
-  // Draws `view` (the viewer's; null for none) small, for update() to show.
+  // The map to show small: `view` (the viewer's; null for none), drawn the
+  // first time the view shows only part of it.
   show(view, lut) {
     this.image = null;
-    if (view === null) {
-      this.update();
-      return;
-    }
+    this.source = view === null ? null : { view, lut };
+    this.update();
+  }
+
+  draw({ view, lut }) {
     const ratio = window.devicePixelRatio || 1;
     this.scale = Math.min((SIDE * ratio) / view.width, (SIDE * ratio) / view.height);
     const width = Math.max(1, Math.round(view.width * this.scale));
@@ -52,7 +55,6 @@ export class Overview {
     const passes = this.scale >= 1 ? tileRows(width, at) : averageRows(width, height, at);
     for (const pass of passes) pass(pixels, 0, height);
     this.image = image;
-    this.update();
   }
 
   // Shows where the view is, or hides the overview when the view shows the whole map.
@@ -64,8 +66,9 @@ export class Overview {
         viewer.top <= 0 &&
         viewer.left + viewer.canvas.width / viewer.scale >= viewer.view.width &&
         viewer.top + viewer.canvas.height / viewer.scale >= viewer.view.height);
-    this.canvas.hidden = this.image === null || whole;
+    this.canvas.hidden = this.source === null || whole;
     if (this.canvas.hidden) return;
+    if (this.image === null) this.draw(this.source);
     const context = this.context;
     context.putImageData(this.image, 0, 0);
     const s = this.scale;

@@ -7,16 +7,19 @@
 //   scripts in a block it starts its worker from, the programs' code, the
 //   checker and the template as base64 blocks, the stylesheet inline, and a
 //   Content-Security-Policy that admits exactly those inline parts;
-// - the service worker's list of files and its version.
+// - the service worker's list of files and its version;
+// - the sizes of the page, as the README's table of them
+//   (page-sizes.md beside FOLDER; with --readme, written into README.md).
 import { createHash } from 'node:crypto';
 import { readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { join, posix, relative } from 'node:path';
+import { fileURLToPath } from 'node:url';
 
 import { ICONS } from './icons.mjs';
 
 const site = process.argv[2];
 if (!site) {
-  console.error('Usage: site.mjs FOLDER');
+  console.error('Usage: site.mjs FOLDER [--readme]');
   process.exit(2);
 }
 const read = (name) => readFileSync(join(site, name), 'utf8');
@@ -161,3 +164,35 @@ function offline() {
 for (const [name, make] of Object.entries(ICONS)) writeFileSync(join(site, name), make());
 oneFile(worker());
 offline();
+
+// ---- the sizes of the page
+
+// The README's rows between these lines are the build's, never typed.
+const SIZES_BEGIN = '<!-- The sizes of the page: scripts/web-build --readme writes these rows. -->';
+const SIZES_END = '<!-- End of the sizes of the page. -->';
+
+function sizes() {
+  const kb = (bytes) => `${Math.round(bytes / 1000).toLocaleString('en-US')} KB`;
+  const size = (name) => statSync(join(site, name)).size;
+  const all = files(site).reduce((sum, name) => sum + size(name), 0);
+  const rows = [
+    ['`trevalk.html`, the whole page in one file', kb(size('trevalk.html'))],
+    [
+      '`trevalk.wasm`, `trevalk-preview.wasm`, `trevalk-check.wasm`',
+      ['trevalk.wasm', 'trevalk-preview.wasm', 'trevalk-check.wasm'].map((name) => kb(size(name))).join(', '),
+    ],
+    ["the site's files, `trevalk.html`, template and license included", kb(all)],
+  ];
+  const table = ['| file | size |', '|---|---|', ...rows.map(([what, value]) => `| ${what} | ${value} |`)].join('\n');
+  writeFileSync(join(site, '..', 'page-sizes.md'), `${table}\n`);
+  if (process.argv.includes('--readme')) {
+    const readme = join(fileURLToPath(new URL('../..', import.meta.url)), 'README.md');
+    const text = readFileSync(readme, 'utf8');
+    const begin = text.indexOf(SIZES_BEGIN);
+    const end = text.indexOf(SIZES_END);
+    if (begin < 0 || end < begin) throw new Error(`README.md has no lines ${SIZES_BEGIN} ... ${SIZES_END}`);
+    writeFileSync(readme, `${text.slice(0, begin + SIZES_BEGIN.length)}\n${table}\n${text.slice(end)}`);
+  }
+}
+
+sizes();
