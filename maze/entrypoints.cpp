@@ -1,5 +1,6 @@
 // The library's entry points: creation, plain or styled, with its
-// allocations, reading and opening single positions, and release.
+// allocations, reading and opening single positions, re-rolling a part of
+// a maze, and release.
 #include <assert.h>
 #include <stdlib.h>
 
@@ -10,6 +11,7 @@
 #include "mazegrid.h"
 #include "quendrel.h"
 #include "regionwalk.h"
+#include "reroll.h"
 #include "seed.h"
 #include "symmetry.h"
 
@@ -28,11 +30,12 @@ MazeHandle *newmaze(int32_t xsize, int32_t ysize, int32_t zsize) {
   int64_t count = positioncount(xsize, ysize, zsize);
   if (count < 0) return nullptr;
 
-  MazeHandle *maze = static_cast<MazeHandle *>(calloc(1, sizeof(MazeHandle)));
-  if (maze == nullptr) return nullptr;
+  MazeRecord *record = static_cast<MazeRecord *>(calloc(1, sizeof(MazeRecord)));
+  if (record == nullptr) return nullptr;
+  MazeHandle *maze = &record->handle;
   maze->grid = static_cast<uint8_t *>(calloc(static_cast<size_t>(count / 8 + 1), 1));
   if (maze->grid == nullptr) {
-    free(maze);
+    free(record);
     return nullptr;
   }
   maze->xsize = xsize;
@@ -119,7 +122,17 @@ QND_API MazeHandle *_qndcreatestyled(int32_t xsize, int32_t ysize, int32_t zsize
     _qnddestroy(maze);
     return nullptr;
   }
+  recordof(maze)->symmetry = style.symmetry;
+  recordof(maze)->loops = style.loops;
   return maze;
+}
+
+QND_API int32_t _qndreroll(MazeHandle *maze, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                           int32_t keep, uint32_t seed) {
+  if (maze == nullptr) return 0;
+  const MazeRecord *record = recordof(maze);
+  const CellBox box = {x0, y0, x1, y1, keep != 0};
+  return rerollcells(maze, Symmetry(record->symmetry), record->loops, box, seed) ? 1 : 0;
 }
 
 QND_API uint8_t _qndgetpos(MazeHandle *maze, int32_t x, int32_t y, int32_t z) {
@@ -138,7 +151,7 @@ QND_API uint8_t _qndsetpos(MazeHandle *maze, int32_t x, int32_t y, int32_t z) {
 QND_API void _qnddestroy(MazeHandle *maze) {
   if (maze == nullptr) return;
   free(maze->grid);
-  free(maze);
+  free(recordof(maze));
 }
 
 }  // extern "C"

@@ -20,7 +20,8 @@ TEST(MazeExports, LoadsAndFindsEachEntryPointByName) {
   auto setpos = reinterpret_cast<qndsetpos_fn>(dlsym(library, "_qndsetpos"));
   auto destroy = reinterpret_cast<qnddestroy_fn>(dlsym(library, "_qnddestroy"));
   auto createstyled = reinterpret_cast<qndcreatestyled_fn>(dlsym(library, "_qndcreatestyled"));
-  ASSERT_TRUE(create && getpos && setpos && destroy && createstyled);
+  auto reroll = reinterpret_cast<qndreroll_fn>(dlsym(library, "_qndreroll"));
+  ASSERT_TRUE(create && getpos && setpos && destroy && createstyled && reroll);
   EXPECT_EQ(dlsym(library, "generatemaze"), nullptr);
   MazeHandle *maze = create(3, 1, 1);
   ASSERT_NE(maze, nullptr);
@@ -47,7 +48,7 @@ TEST(MazeExports, ExportsNothingButTheEntryPoints) {
   }
   ASSERT_EQ(pclose(pipe), 0);
   EXPECT_EQ(exported, (std::set<std::string>{"_qndcreate", "_qndcreatestyled", "_qnddestroy",
-                                             "_qndgetpos", "_qndsetpos"}));
+                                             "_qndgetpos", "_qndreroll", "_qndsetpos"}));
 }
 
 }  // namespace

@@ -50,13 +50,16 @@ bool firstoforbit(const MazeHandle &m, Symmetry mode, int32_t x, int32_t y) {
 
 }  // namespace
 
-bool openloops(MazeHandle *maze, Symmetry mode, int32_t percent, RandomSource *source) {
+bool openloops(MazeHandle *maze, Symmetry mode, int32_t percent, RandomSource *source,
+               const uint8_t *only) {
   if (percent <= 0) return true;
+  const int32_t cellcolumns = (maze->xsize + 1) / 2;
   // The dead ends that stand for their orbits, in scan order.
   size_t count = 0, capacity = 0;
   int64_t *orbits = nullptr;
   for (int32_t y = 0; y < maze->ysize; y += 2)
     for (int32_t x = 0; x < maze->xsize; x += 2) {
+      if (only != nullptr && only[(y / 2) * cellcolumns + x / 2] == 0) continue;
       if (!isdeadend(*maze, x, y) || !firstoforbit(*maze, mode, x, y)) continue;
       if (count == capacity) {
         capacity = capacity ? 2 * capacity : 256;

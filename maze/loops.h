@@ -15,7 +15,11 @@
 // passage opened with all its images under `mode`, so a symmetric maze stays
 // symmetric.
 // At 100 no dead end is left that has another neighbour to open into.
+// `only`, when given, limits the dead ends to the cells it marks: one byte a
+// cell, (y / 2) * ((xsize + 1) / 2) + x / 2 for cell (x, y), marked in whole
+// orbits.
 // Returns false, with the maze as it was, when memory runs out.
-bool openloops(MazeHandle *maze, Symmetry mode, int32_t percent, RandomSource *source);
+bool openloops(MazeHandle *maze, Symmetry mode, int32_t percent, RandomSource *source,
+               const uint8_t *only = nullptr);
 
 #endif

@@ -15,6 +15,17 @@ struct MazeHandle {
   uint8_t *grid;
 };
 
+// What the library keeps beside every maze it hands out: the style it was
+// made in, which a re-roll keeps to. The handle comes first, so a handle
+// from newmaze (entrypoints.cpp) is the record's own address.
+struct MazeRecord {
+  MazeHandle handle;
+  int32_t symmetry;  // QND_SYMMETRY_...
+  int32_t loops;     // the share of dead ends opened, 0 to 100
+};
+
+inline MazeRecord *recordof(MazeHandle *maze) { return reinterpret_cast<MazeRecord *>(maze); }
+
 // Number of grid positions, or -1 when a size is negative or the product does
 // not fit a signed 32-bit integer: the sizes that _qndcreate refuses.
 inline int64_t positioncount(int32_t xsize, int32_t ysize, int32_t zsize) {
@@ -42,6 +53,11 @@ inline bool isopen(const uint8_t *grid, uint32_t index) {
 }
 
 inline void openposition(uint8_t *grid, uint32_t index) { grid[index >> 3] |= positionmask(index); }
+
+// Only a re-roll closes a position: the passages it draws anew.
+inline void closeposition(uint8_t *grid, uint32_t index) {
+  grid[index >> 3] &= static_cast<uint8_t>(~positionmask(index));
+}
 
 // Position (x, y) of a flat maze, read and opened.
 inline bool isopenxy(const MazeHandle *maze, int32_t x, int32_t y) {

@@ -10,8 +10,8 @@
  *
  * The library is meant to be loaded at run time and its entry points looked
  * up by these exact names; it exports nothing else. _qndcreatestyled came
- * with version 1.2: a program that wants it looks it up and does without
- * styles when the library it loaded lacks it.
+ * with version 1.2, _qndreroll with 1.4: a program that wants one looks it
+ * up and does without when the library it loaded lacks it.
  *
  * Reproducible mazes: when the environment variable QUENDREL_SEED holds a
  * whole decimal number from 0 to 4294967295, every _qndcreate seeds its random
@@ -101,6 +101,25 @@ QND_API MazeHandle *_qndcreatestyled(int32_t xsize, int32_t ysize, int32_t zsize
                                      const QndStyle *style);
 
 /*
+ * _qndreroll: draws part of a made maze anew; since 1.4.0. The part is the
+ * set of cells whose positions lie in the rectangle x0..x1, y0..y1 (both
+ * ends included; what lies outside the grid is ignored), or, with `keep`
+ * non-zero, every cell outside it. Every passage between two cells of the
+ * set, and between the set and the rest of the maze, is drawn anew from
+ * `seed`; nothing else changes. A perfect maze stays perfect, a maze made
+ * with loops gets loops in the set at its share, and a symmetric maze
+ * re-rolls the set's images with it and stays symmetric. The result depends
+ * only on the maze, the set and the seed: the same call twice changes
+ * nothing the second time. It is the one entry point that closes
+ * positions: the passages it draws anew.
+ * Returns 1 when done; 0, with the maze unchanged, for a NULL maze, one
+ * whose zsize is not 1, a rectangle that holds none of its cells, or memory
+ * that runs out.
+ */
+QND_API int32_t _qndreroll(MazeHandle *maze, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                           int32_t keep, uint32_t seed);
+
+/*
  * _qndgetpos: reads one position of the grid.
  * Returns 0 when the position is closed; otherwise the position's bit mask
  * within its grid byte (1, 2, 4, ... or 128), so test the result for zero,
@@ -128,6 +147,8 @@ typedef uint8_t (*qndgetpos_fn)(MazeHandle *, int32_t, int32_t, int32_t);
 typedef uint8_t (*qndsetpos_fn)(MazeHandle *, int32_t, int32_t, int32_t);
 typedef void (*qnddestroy_fn)(MazeHandle *);
 typedef MazeHandle *(*qndcreatestyled_fn)(int32_t, int32_t, int32_t, const QndStyle *);
+typedef int32_t (*qndreroll_fn)(MazeHandle *, int32_t, int32_t, int32_t, int32_t, int32_t,
+                                uint32_t);
 
 #ifdef __cplusplus
 }

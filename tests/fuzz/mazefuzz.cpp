@@ -8,10 +8,13 @@
 // _qndcreatestyled for a flat maze of two size bytes in the style of three
 // more (symmetry, loops, straightness), which must be made exactly when the
 // sizes allow the symmetry, and then be symmetric, perfect without loops and
-// without dead ends at loops=100.
+// without dead ends at loops=100; with five bytes more, a re-roll of a box of
+// it (x0, y0, width, height, keep), which must leave it symmetric, whole,
+// and perfect without loops.
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "fuzzcheck.h"
@@ -98,6 +101,13 @@ void fuzzstyled(const uint8_t *data, size_t size) {
   FUZZ_CHECK((maze != nullptr) == made);
   if (maze == nullptr) return;
   const size_t bytes = size_t(int64_t(x) * y / 8 + 1);
+  if (size >= 10 && x > 0 && y > 0) {
+    const int32_t x0 = data[5] % 70 - 3, y0 = data[6] % 70 - 3;
+    const int32_t x1 = x0 + data[7] % 70, y1 = y0 + data[8] % 70;
+    const bool holds = std::max(x0, 0) <= std::min(x1, x - 1) - (std::max(x0, 0) & 1) &&
+                       std::max(y0, 0) <= std::min(y1, y - 1) - (std::max(y0, 0) & 1);
+    FUZZ_CHECK(_qndreroll(maze, x0, y0, x1, y1, data[9] & 1, le32(data + 5)) == (holds ? 1 : 0));
+  }
   if (style.loops == 0) checkperfect(*maze, bytes);
   for (int32_t j = 0; j < y; ++j)
     for (int32_t i = 0; i < x; ++i) {
