@@ -8,6 +8,7 @@ qnddestroy_fn qnddestroyref = nullptr;
 qndsetpos_fn qndsetposref = nullptr;
 qndgetpos_fn qndgetposref = nullptr;
 qndcreatestyled_fn qndcreatestyledref = nullptr;
+qndreroll_fn qndrerollref = nullptr;
 
 BindResult qndinit() { return qndinitfile(kQuendrelFile); }
 
@@ -22,6 +23,7 @@ BindResult qndinitfile(const char *filename) {
   DynSymbol setpos = dynlibsymbol(library, "_qndsetpos");
   DynSymbol getpos = dynlibsymbol(library, "_qndgetpos");
   DynSymbol createstyled = dynlibsymbol(library, "_qndcreatestyled");
+  DynSymbol reroll = dynlibsymbol(library, "_qndreroll");
 
   // The layout calls these three without a test; a library that lacks one
   // cannot serve a run at all. _qndsetpos is never called, so it may be
@@ -37,6 +39,7 @@ BindResult qndinitfile(const char *filename) {
   qndsetposref = reinterpret_cast<qndsetpos_fn>(setpos);
   qndgetposref = reinterpret_cast<qndgetpos_fn>(getpos);
   qndcreatestyledref = reinterpret_cast<qndcreatestyled_fn>(createstyled);
+  qndrerollref = reinterpret_cast<qndreroll_fn>(reroll);
   return kBindLoaded;
 }
 

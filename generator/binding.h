@@ -21,6 +21,9 @@ extern qndgetpos_fn qndgetposref;
 // _qndcreatestyled, or null for a library from before styled mazes: only
 // runs with a style need it.
 extern qndcreatestyled_fn qndcreatestyledref;
+// _qndreroll, or null for a library from before edits: only runs with
+// --reroll or --keep need it.
+extern qndreroll_fn qndrerollref;
 
 // What a bind did.
 enum BindResult {

@@ -112,7 +112,7 @@ TEST_P(FairMap, IsSymmetricConnectedAndMeasuredRight) {
             : mazelayout(c.width, c.height, c.pathwidth, c.waterwidth);
     std::vector<uint8_t> bits(size_t(layout.columns * layout.rows / 8 + 1));
     const QndStyle style = {sizeof(QndStyle), c.symmetry, c.loops, c.straight, 0, 0};
-    const TerrainStyle terrain = {layout, &style, bits.data(), nullptr, false};
+    const TerrainStyle terrain = {layout, &style, bits.data(), nullptr, false, nullptr, 0};
     testing::internal::CaptureStdout();
     ASSERT_EQ(layterrain(int32_t(c.width), int32_t(c.height), c.pathwidth, c.waterwidth, 0,
                          m.bytes.data(), &terrain),

@@ -186,6 +186,12 @@ std::string reporttext(const ReportedRun &run, const Fairness &f) {
   report["symmetry"] = kSymmetryNames[run.symmetry];
   report["loops"] = run.loops;
   report["straight"] = run.straight;
+  if (run.edits != nullptr && !run.edits->empty()) {
+    ordered_json edits = ordered_json::array();
+    for (const MapEdit &e : *run.edits)
+      edits.push_back({e.keep ? "keep" : "reroll", e.x, e.y, e.width, e.height, e.seed});
+    report["edits"] = edits;
+  }
   report["players"] = f.players;
   ordered_json starts = ordered_json::array(), steps = ordered_json::array();
   ordered_json separation = ordered_json::array();

@@ -30,6 +30,7 @@ struct ReportedRun {
   uint32_t from, tries;
   int bestcount;
   TriedSeed best[kBestTries];
+  const std::vector<MapEdit> *edits;  // --reroll and --keep, in order (null for none)
 };
 
 // The verdict in a player's words: "Even: every measure within 10 %." when

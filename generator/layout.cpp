@@ -103,3 +103,37 @@ MazeLayout fairlayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_
   layout.top = (int64_t(height) - p - (layout.rows - 1) * step) / 2;
   return layout;
 }
+
+namespace {
+
+int64_t floordiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+
+// The positions 0 to count - 1 whose blocks (`size` tiles from origin +
+// k * step) meet the tiles from..from + length - 1: *first to *last.
+bool meeting(int64_t origin, int64_t step, int64_t size, int64_t count, int64_t from,
+             int64_t length, int64_t *first, int64_t *last) {
+  if (step <= 0 || size <= 0 || count <= 0 || length <= 0) return false;
+  // origin + k * step + size > from, and origin + k * step < from + length.
+  const int64_t low = floordiv(from - size - origin, step) + 1;
+  const int64_t high = -floordiv(-(from + length - origin), step) - 1;
+  *first = low > 0 ? low : 0;
+  *last = high < count - 1 ? high : count - 1;
+  // Some even position among them: a cell.
+  return *first + (*first & 1) <= *last;
+}
+
+}  // namespace
+
+bool cellsmeeting(const MazeLayout &layout, int64_t x, int64_t y, int64_t width, int64_t height,
+                  MazeEdit *edit) {
+  const int64_t step = layout.pitch / 2;
+  const int64_t across = layout.centred ? layout.blockcolumns : 2 * layout.blockpairs;
+  int64_t x0, x1, y0, y1;
+  if (layout.blockrows <= 0 ||
+      !meeting(layout.centred ? layout.left : layout.shift, step, across, layout.columns, x, width,
+               &x0, &x1) ||
+      !meeting(layout.top, step, layout.blockrows, layout.rows, y, height, &y0, &y1))
+    return false;
+  edit->x0 = int32_t(x0), edit->y0 = int32_t(y0), edit->x1 = int32_t(x1), edit->y1 = int32_t(y1);
+  return true;
+}

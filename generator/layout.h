@@ -50,6 +50,23 @@ void nearestfairsizes(uint32_t width, uint32_t height, bool quarterturn, uint32_
 MazeLayout fairlayout(uint32_t width, uint32_t height, int32_t pathwidth, int32_t waterwidth,
                       int symmetry);
 
+// An edit of a maze in its own positions: the cells in x0..x1, y0..y1 (both
+// ends included) re-rolled with `seed`, or with `keep` every other cell, as
+// _qndreroll does it.
+struct MazeEdit {
+  int32_t x0, y0, x1, y1;
+  int32_t keep;
+  uint32_t seed;
+};
+
+// The box of maze positions whose blocks (as layterrain paints them, a
+// block that passes the right edge of a plain layout taken where it
+// starts) meet the tiles of columns x to x + width - 1 and rows y to
+// y + height - 1, in *edit's x0, y0, x1, y1. False when no cell's block (a
+// position with both coordinates even) meets them.
+bool cellsmeeting(const MazeLayout &layout, int64_t x, int64_t y, int64_t width, int64_t height,
+                  MazeEdit *edit);
+
 // True when the maze library refuses the layout's maze by its sizes alone:
 // negative sizes, or more positions than a signed 32-bit count holds.
 inline bool mazerefused(const MazeLayout &layout) {

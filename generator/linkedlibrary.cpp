@@ -23,6 +23,7 @@ const EntryPoint kEntryPoints[] = {
     {"_qndgetpos", reinterpret_cast<DynSymbol>(_qndgetpos)},
     {"_qndsetpos", reinterpret_cast<DynSymbol>(_qndsetpos)},
     {"_qndcreatestyled", reinterpret_cast<DynSymbol>(_qndcreatestyled)},
+    {"_qndreroll", reinterpret_cast<DynSymbol>(_qndreroll)},
 };
 
 // The one library there is; only its address is used, as its handle.

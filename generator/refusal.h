@@ -26,6 +26,7 @@ enum RequestField {
   kFieldPlayers,
   kFieldReport,
   kFieldTries,
+  kFieldEdits,
   kFieldCount
 };
 
@@ -48,6 +49,8 @@ enum RefusalCode {
   kRefusedFairSize,       // a size no fair map has; numbers: width, height, nearest sizes
   kRefusedFairWidths,     // widths no fair map has; numbers: path width, water width
   kRefusedNoRoom,         // no room for a maze position; numbers: widths, their largest sum
+  kRefusedEdit,           // an edit outside the map or off its maze; numbers: the edit's number
+                          // (from 1), the map's width and height
   kRefusalCodeCount
 };
 

@@ -9,13 +9,13 @@
 #include "maplimits.h"
 
 const char *const kFieldNames[kFieldCount] = {
-    "",     "xsize",    "ysize", "pathwidth", "waterwidth", "tileset", "outfile",
-    "seed", "symmetry", "loops", "straight",  "players",    "report",  "tries"};
+    "",         "xsize", "ysize",    "pathwidth", "waterwidth", "tileset", "outfile", "seed",
+    "symmetry", "loops", "straight", "players",   "report",     "tries",   "edits"};
 
 const char *const kRefusalCodeNames[kRefusalCodeCount] = {
     "unknown-option", "no-value",     "given-twice", "bad-value", "orbits",
     "argument-count", "not-a-number", "no-pitch",    "too-large", "overlap",
-    "fair-size",      "fair-widths",  "no-room"};
+    "fair-size",      "fair-widths",  "no-room",     "edit"};
 
 namespace {
 
@@ -90,6 +90,31 @@ void checkfairsize(RequestCheck *check) {
                     "2).\n",
                     int(r.pathwidth), int(r.waterwidth), what));
       return;
+  }
+}
+
+// Each edit's rectangle must lie on the map and meet a cell of its maze.
+void checkedits(RequestCheck *check) {
+  Request &r = check->request;
+  const MazeLayout layout = layoutof(r);
+  const int64_t w = r.width, h = r.height;
+  int number = 0;
+  for (const MapEdit &e : r.options.edits) {
+    ++number;
+    MazeEdit edit = {0, 0, 0, 0, e.keep, e.seed};
+    if (e.width < 1 || e.height < 1 || e.x + e.width > w || e.y + e.height > h)
+      refuse(check, kFieldEdits, kRefusedEdit, {number, w, h},
+             format("trevalk: %s: the rectangle must lie on the %" PRId64 "x%" PRId64
+                    " map (columns 0 to %" PRId64 ", rows 0 to %" PRId64
+                    "), at least 1 tile across and down.\n",
+                    e.argument, w, h, w - 1, h - 1));
+    else if (!cellsmeeting(layout, e.x, e.y, e.width, e.height, &edit))
+      refuse(check, kFieldEdits, kRefusedEdit, {number, w, h},
+             format("trevalk: %s: no cell of the maze lies under the rectangle on the %" PRId64
+                    "x%" PRId64 " map.\n",
+                    e.argument, w, h));
+    else
+      r.mazeedits.push_back(edit);
   }
 }
 
@@ -170,10 +195,17 @@ void check(int argc, char **argv, RequestCheck *found) {
     else
       checkfairsize(&check);
   }
+  if (pitch && fits && check.refusals.empty()) checkedits(&check);
   choosesymmetries(&r, pitch && fits);
 }
 
 }  // namespace
+
+MazeLayout layoutof(const Request &r) {
+  return r.options.symmetry != kNoSymmetry
+             ? fairlayout(r.width, r.height, r.pathwidth, r.waterwidth, r.options.symmetry)
+             : mazelayout(r.width, r.height, r.pathwidth, r.waterwidth);
+}
 
 RequestCheck checkrequest(int argc, char **argv) noexcept {
   RequestCheck found;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "arguments.h"
+#include "layout.h"
 #include "refusal.h"
 #include "runoptions.h"
 
@@ -30,7 +31,14 @@ struct Request {
   // Why each symmetry cannot be chosen beside the other values ("needs a
   // square map", ...); empty for those that can.
   std::string symmetrywhy[kSymmetryCount];
+  // The edits in the maze's own positions, once the map's size is known to
+  // take them.
+  std::vector<MazeEdit> mazeedits;
 };
+
+// Where the maze lies on the map: centred for a symmetric map, the plain
+// layout otherwise, so that a style or starts change nothing else of it.
+MazeLayout layoutof(const Request &request);
 
 struct RequestCheck {
   bool outofmemory;  // the check could not hold its findings: nothing else counts

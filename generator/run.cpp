@@ -142,9 +142,9 @@ bool laytiles(MapRun &run) {
   // A symmetric maze is centred on the map; any other keeps the plain
   // layout, so that a style or starts change nothing else of the map.
   TerrainStyle terrain = {};
-  terrain.layout = options.symmetry != kNoSymmetry
-                       ? fairlayout(w, h, request.pathwidth, request.waterwidth, options.symmetry)
-                       : mazelayout(w, h, request.pathwidth, request.waterwidth);
+  terrain.layout = layoutof(request);
+  terrain.edits = request.mazeedits.data();
+  terrain.editcount = request.mazeedits.size();
   const QndStyle style = {
       sizeof(QndStyle), int32_t(options.symmetry), options.loops, options.straight, 0, 0};
   if (styled(options)) terrain.style = &style;
@@ -162,7 +162,7 @@ bool laytiles(MapRun &run) {
   }
   // A plain run is the plain layout of layterrain; the style's run is too
   // unless it asks for something of its own.
-  const bool plain = !styled(options) && picture == nullptr;
+  const bool plain = !styled(options) && picture == nullptr && request.mazeedits.empty();
   const MazePicture maze = {terrain.layout.columns, terrain.layout.rows, picture};
   bool laid = true;
   if (layterrain(int32_t(w), int32_t(h), request.pathwidth, request.waterwidth, request.tileset,
@@ -365,6 +365,13 @@ ExitStatus run(const RequestCheck &check, const char *shipped) {
         "leave out --symmetry, --loops and --straight.\n");
     return kExitFailure;
   }
+  if (!options.edits.empty() && qndrerollref == nullptr) {
+    errormessage(
+        "The maze library that was loaded cannot re-roll part of a maze (--reroll, --keep): it "
+        "is older than this trevalk. Install the library that came with it, or leave out "
+        "--reroll and --keep.\n");
+    return kExitFailure;
+  }
   switch (readtemplate(kTemplateFile)) {
     case kReadWhole:
       break;
@@ -410,5 +417,6 @@ ExitStatus run(const RequestCheck &check, const char *shipped) {
   reported.symmetry = options.symmetry;
   reported.loops = options.loops;
   reported.straight = options.straight;
+  reported.edits = &options.edits;
   return writemapandreport(run) ? kExitWritten : kExitFailure;
 }

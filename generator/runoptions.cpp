@@ -8,7 +8,9 @@
 const char *const kSymmetryNames[kSymmetryCount] = {"none",       "left-right", "top-bottom",
                                                     "rotate-180", "four-way",   "rotate-90"};
 
-RunOptions defaultoptions() { return {false, false, 0, kNoSymmetry, 0, 0, false, 1, nullptr, 0}; }
+RunOptions defaultoptions() {
+  return {false, false, 0, kNoSymmetry, 0, 0, false, 1, nullptr, 0, {}};
+}
 
 bool styled(const RunOptions &options) {
   return options.symmetry != kNoSymmetry || options.loops != 0 || options.straight != 0;
@@ -28,7 +30,7 @@ struct OptionName {
 constexpr OptionName kOptions[] = {
     {"seed", kFieldSeed},         {"symmetry", kFieldSymmetry}, {"loops", kFieldLoops},
     {"straight", kFieldStraight}, {"players", kFieldPlayers},   {"report", kFieldReport},
-    {"tries", kFieldTries},
+    {"tries", kFieldTries},       {"reroll", kFieldEdits},      {"keep", kFieldEdits},
 };
 constexpr int kOptionCount = sizeof kOptions / sizeof kOptions[0];
 
@@ -57,6 +59,46 @@ Refusal outofrange(RequestField field, const char *argument, const char *why, in
   return r;
 }
 
+// X,Y,W,H:SEED, each a whole number, the seed up to 4294967295.
+bool parseedit(const char *value, MapEdit *edit) {
+  uint32_t numbers[5];
+  const char *at = value;
+  for (int k = 0; k < 5; ++k) {
+    const char end = k < 3 ? ',' : k == 3 ? ':' : '\0';
+    const char *stop = strchr(at, end);
+    if (stop == nullptr || stop == at || size_t(stop - at) > 10) return false;
+    char digits[11];
+    memcpy(digits, at, size_t(stop - at));
+    digits[stop - at] = '\0';
+    if (!parseseedtext(digits, &numbers[k])) return false;
+    at = stop + 1;
+  }
+  *edit = {false, numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], nullptr};
+  return true;
+}
+
+// --reroll or --keep (`keep`), which may be given again and again.
+bool readedit(const char *argument, const char *value, bool keep, RunOptions *options,
+              Refusal *refused) {
+  MapEdit edit;
+  if (!parseedit(value, &edit)) {
+    *refused = refusal(kFieldEdits, kRefusedValue, argument,
+                       "an edit is X,Y,W,H:SEED: the tile column and row of a rectangle's top "
+                       "left corner, its width and height in tiles, and a seed from 0 to "
+                       "4294967295");
+    return false;
+  }
+  if (options->edits.size() == kMostEdits) {
+    *refused = refusal(kFieldEdits, kRefusedValue, argument,
+                       "at most 256 edits (--reroll and --keep together)");
+    return false;
+  }
+  edit.keep = keep;
+  edit.argument = argument;
+  options->edits.push_back(edit);
+  return true;
+}
+
 // Reads one option into `options`; `seen` marks the options read so far.
 // Returns false, with the refusal in *refused, when it is not one to take.
 bool readoption(const char *argument, RunOptions *options, unsigned *seen, Refusal *refused) {
@@ -78,6 +120,8 @@ bool readoption(const char *argument, RunOptions *options, unsigned *seen, Refus
     return false;
   }
   const RequestField field = kOptions[which].field;
+  if (field == kFieldEdits)
+    return readedit(argument, value, strcmp(kOptions[which].name, "keep") == 0, options, refused);
   if (*seen & (1u << which)) {
     *refused = refusal(field, kRefusedTwice, argument, "the option is given twice");
     return false;

@@ -14,6 +14,18 @@
 // The most seeds --tries tries.
 constexpr int32_t kMostTries = 4096;
 
+// The most edits (--reroll and --keep together) a run takes.
+constexpr size_t kMostEdits = 256;
+
+// An edit of the maze once it is made: the cells whose blocks meet a
+// rectangle of tiles re-rolled (--reroll), or all the others (--keep).
+struct MapEdit {
+  bool keep;
+  int64_t x, y, width, height;  // tile column and row, tiles across and down
+  uint32_t seed;
+  const char *argument;  // as the command line gave it, for the run's words
+};
+
 // The names the command line and the report give them.
 extern const char *const kSymmetryNames[kSymmetryCount];
 
@@ -21,13 +33,14 @@ struct RunOptions {
   bool given;   // any option was given
   bool seeded;  // --seed
   uint32_t seed;
-  Symmetry symmetry;   // --symmetry
-  int32_t loops;       // --loops, 0 to 100
-  int32_t straight;    // --straight, 0 to 100
-  bool playersgiven;   // --players
-  int32_t players;     // 1 to 8; without --players 1, or the symmetry's order
-  const char *report;  // --report, or null
-  int32_t tries;       // --tries, 1 to 4096; 0 without it
+  Symmetry symmetry;           // --symmetry
+  int32_t loops;               // --loops, 0 to 100
+  int32_t straight;            // --straight, 0 to 100
+  bool playersgiven;           // --players
+  int32_t players;             // 1 to 8; without --players 1, or the symmetry's order
+  const char *report;          // --report, or null
+  int32_t tries;               // --tries, 1 to 4096; 0 without it
+  std::vector<MapEdit> edits;  // --reroll and --keep, in the order given
 };
 
 // The options at their defaults.

@@ -26,10 +26,7 @@ void trysome(void *context, unsigned) {
   Searching &s = *static_cast<Searching *>(context);
   const Request &r = *s.request;
   const RunOptions &options = r.options;
-  const MazeLayout layout =
-      options.symmetry != kNoSymmetry
-          ? fairlayout(r.width, r.height, r.pathwidth, r.waterwidth, options.symmetry)
-          : mazelayout(r.width, r.height, r.pathwidth, r.waterwidth);
+  const MazeLayout layout = layoutof(r);
   const uint64_t bits = uint64_t(layout.columns) * uint64_t(layout.rows);
   const size_t picturebytes = size_t(bits / 8 + 1);
   uint8_t *tiles = static_cast<uint8_t *>(malloc(size_t(r.width) * r.height * 2 + 2));
@@ -43,7 +40,8 @@ void trysome(void *context, unsigned) {
         s.from + i};
     RandomSource random = {1};
     for (size_t b = 0; b < picturebytes; ++b) picture[b] = 0;
-    const TerrainStyle terrain = {layout, &style, picture, &random, true};
+    const TerrainStyle terrain = {
+        layout, &style, picture, &random, true, r.mazeedits.data(), r.mazeedits.size()};
     if (layterrain(int32_t(r.width), int32_t(r.height), r.pathwidth, r.waterwidth, r.tileset, tiles,
                    &terrain) != kTerrainLaid) {
       s.failed = kSearchNoMaze;

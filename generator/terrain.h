@@ -4,6 +4,7 @@
 #ifndef TREVALK_TERRAIN_H
 #define TREVALK_TERRAIN_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "layout.h"
@@ -48,13 +49,19 @@ enum TerrainResult {
 // positions in (null when not wanted). A search among seeds lays maps side
 // by side: each with its own random source starting where the program's
 // does (null: the program's own) and without the picture and the size line
-// (quiet).
+// (quiet). Edits (editcount of them, null for none) re-roll parts of the
+// maze once it is made, through _qndreroll, which must be bound: the map is
+// laid as the maze was made, and then the blocks of the positions they
+// changed are laid anew; the picture, printed and recorded, is the edited
+// maze's.
 struct TerrainStyle {
   MazeLayout layout;
   const QndStyle *style;
   uint8_t *picture;
   RandomSource *random;
   bool quiet;
+  const MazeEdit *edits;
+  size_t editcount;
 };
 
 // Without `fair` (null), the plain layout described above; with it, the
