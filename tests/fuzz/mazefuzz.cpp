@@ -101,7 +101,10 @@ void fuzzstyled(const uint8_t *data, size_t size) {
   FUZZ_CHECK((maze != nullptr) == made);
   if (maze == nullptr) return;
   const size_t bytes = size_t(int64_t(x) * y / 8 + 1);
-  if (size >= 10 && x > 0 && y > 0) {
+  // A re-roll opens loops in its own cells only; the cells beside them may
+  // be left as dead ends.
+  const bool reroll = size >= 10 && x > 0 && y > 0;
+  if (reroll) {
     const int32_t x0 = data[5] % 70 - 3, y0 = data[6] % 70 - 3;
     const int32_t x1 = x0 + data[7] % 70, y1 = y0 + data[8] % 70;
     const bool holds = std::max(x0, 0) <= std::min(x1, x - 1) - (std::max(x0, 0) & 1) &&
@@ -112,7 +115,7 @@ void fuzzstyled(const uint8_t *data, size_t size) {
   for (int32_t j = 0; j < y; ++j)
     for (int32_t i = 0; i < x; ++i) {
       FUZZ_CHECK(symmetricat(*maze, style.symmetry, i, j));
-      if (style.loops < 100 || i % 2 != 0 || j % 2 != 0 || x < 3 || y < 3) continue;
+      if (style.loops < 100 || reroll || i % 2 != 0 || j % 2 != 0 || x < 3 || y < 3) continue;
       const int ways =
           (i > 0 && openat(*maze, i - 1, j, 0)) + (i + 1 < x && openat(*maze, i + 1, j, 0)) +
           (j > 0 && openat(*maze, i, j - 1, 0)) + (j + 1 < y && openat(*maze, i, j + 1, 0));
