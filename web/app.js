@@ -9,10 +9,11 @@
 // checker.js, the page's rules from rules.js, what it remembers from
 // settings.js, what its parts share from session.js, and what is shown and
 // done on the page from view.js, results.js and viewer.js.
+import { bindEditing, resetEdits } from './editing.js';
 import { findMap } from './finding.js';
 import { makeMap, openMap } from './making.js';
 import { Stopped } from './programs.js';
-import { DEFAULTS, PRESETS, clampSettings, parseAddress, playersSetNote } from './rules.js';
+import { DEFAULTS, PRESETS, clampSettings, commandLine, parseAddress, playersSetNote } from './rules.js';
 import * as results from './results.js';
 import { forgetSettings, forgetTemplate, keepTemplate, loadSettings, loadTemplate } from './settings.js';
 import { checkValues, formValues, loadedChecker, session, showChecks, usableOwn } from './session.js';
@@ -73,6 +74,8 @@ function requestMake(options) {
 async function inputChanged(field) {
   if (timer !== null) clearTimeout(timer);
   timer = null;
+  // Another maze than the one edited: its edits are gone.
+  if (field && field !== 'outfile' && field !== 'tries') resetEdits();
   const values = formValues();
   results.hideDownloads();
   viewer.describe(null, { stale: true });
@@ -139,6 +142,7 @@ async function followAddress({ first = false } = {}) {
     return true;
   }
   view.fillForm(asked.values);
+  resetEdits(asked.values.edits);
   // The address names its template: the shipped one unless it says
   // otherwise, whatever this browser keeps.
   const wanted = asked.values.template;
@@ -163,9 +167,19 @@ async function followAddress({ first = false } = {}) {
 
 // ---- what the player does
 
+async function copyText(text) {
+  try {
+    await navigator.clipboard.writeText(text);
+    return true;
+  } catch {
+    return false;
+  }
+}
+
 view.bindForm({ make: () => requestMake({ reveal: true }), changed: inputChanged });
 view.bindButtons({
   reseed: () => {
+    resetEdits();
     view.fillForm({ seed: '' });
     requestMake({ reveal: true });
   },
@@ -174,22 +188,19 @@ view.bindButtons({
     forgetSettings();
     await forgetTemplate();
     useTemplate(null, false);
+    resetEdits();
     view.fillForm(DEFAULTS);
     requestMake({ reveal: true });
   },
   preset: (name) => {
+    resetEdits();
     view.fillForm({ ...PRESETS[name], seed: '' });
     requestMake({ reveal: true });
   },
-  copyLink: async () => {
-    try {
-      await navigator.clipboard.writeText(location.href);
-      return true;
-    } catch {
-      return false;
-    }
-  },
+  copyLink: () => copyText(location.href),
+  copyCommand: () => copyText(commandLine(formValues())),
 });
+bindEditing(() => requestMake({ record: 'push' }));
 // The template the maps are made from from now on: `own` (session.js's
 // ownTemplate, or null) and whether to use it.
 function useTemplate(own, useOwn) {
@@ -223,7 +234,12 @@ view.bindOpen((file) => asRun((run) => openMap(run, file)));
 view.bindFind(() => {
   if (timer !== null) clearTimeout(timer);
   timer = null;
-  asRun((run) => findMap(run, () => requestMake({ reveal: true })));
+  asRun((run) =>
+    findMap(run, () => {
+      resetEdits();
+      requestMake({ reveal: true });
+    }),
+  );
 });
 view.bindAddress(() => followAddress());
 
@@ -249,6 +265,7 @@ async function start() {
     // The player's own template stays chosen until they choose otherwise.
     const own = usableOwn();
     useTemplate(session.ownTemplate, own !== null && (values.template === null || values.template === own.id));
+    resetEdits(values.edits);
     view.fillForm(values);
     requestMake({ record: 'replace' });
   }

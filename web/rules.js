@@ -26,7 +26,35 @@ export const DEFAULTS = Object.freeze({
   straight: '0',
   tries: '32',
   template: '',
+  edits: '',
 });
+
+// ---- edits of a made map: in the address and the remembered settings as
+// text, "r:X,Y,W,H:SEED" for a re-roll and "k:..." for a keep, joined by
+// ";"; for trevalk as --reroll=X,Y,W,H:SEED and --keep=...
+
+const EDIT = /^([rk]):(\d{1,10}),(\d{1,10}),(\d{1,10}),(\d{1,10}):(\d{1,10})$/;
+
+// The edits of a text, each { keep, x, y, w, h, seed } (numbers as text);
+// null when the text is not a list of edits.
+export function editList(text) {
+  if (text === '') return [];
+  const edits = [];
+  for (const part of text.split(';')) {
+    const found = EDIT.exec(part);
+    if (!found) return null;
+    const [, kind, x, y, w, h, seed] = found;
+    edits.push({ keep: kind === 'k', x, y, w, h, seed });
+  }
+  return edits;
+}
+
+export const editText = (edits) =>
+  edits.map(({ keep, x, y, w, h, seed }) => `${keep ? 'k' : 'r'}:${x},${y},${w},${h}:${seed}`).join(';');
+
+// An edit in a player's words.
+export const editWords = ({ keep, x, y, w, h, seed }) =>
+  `${keep ? 'Keep' : 'Re-roll'} ${w} x ${h} tiles at ${x}, ${y} (seed ${seed})`;
 
 // The largest map this page makes, in tiles, in any shape: a 4096 x 4096 map
 // is about 150 MB, which a browser tab holds a few times over.
@@ -78,11 +106,16 @@ const reportNameOf = (name) => nameWithExtension(name, '.json');
 // fit it), and --report when it asks for starts.
 function runOptions(values) {
   const atDefault = (name) => values[name] === DEFAULTS[name];
-  if (FAIR_FIELDS.every(atDefault)) return { options: [], seedVariable: values.seed !== '', report: null };
+  const edits = editList(values.edits ?? '') ?? [];
+  if (FAIR_FIELDS.every(atDefault) && edits.length === 0) {
+    return { options: [], seedVariable: values.seed !== '', report: null };
+  }
   const options = values.seed === '' ? [] : [['seed', values.seed]];
   for (const name of FAIR_FIELDS) {
     if (!atDefault(name) || (name === 'players' && startsAsked(values))) options.push([name, values[name]]);
   }
+  for (const { keep, x, y, w, h, seed } of edits)
+    options.push([keep ? 'keep' : 'reroll', `${x},${y},${w},${h}:${seed}`]);
   const report = startsAsked(values) ? reportNameOf(values.outfile) : null;
   if (report !== null) options.push(['report', report]);
   return { options, seedVariable: false, report };
@@ -119,7 +152,8 @@ export function shellWord(text) {
 export function commandLine(values) {
   const run = runOptions(values);
   const words = [
-    ...run.options.map(([name, value]) => `--${name}=${shellWord(value)}`),
+    // An edit's numbers need no quotes.
+    ...run.options.map(([name, value]) => `--${name}=${/^[0-9,:]+$/.test(value) ? value : shellWord(value)}`),
     ...ARGUMENTS.map((name) => shellWord(values[name])),
   ];
   const seed = run.seedVariable ? `QUENDREL_SEED=${shellWord(values.seed)} ` : '';
@@ -189,7 +223,7 @@ export function fieldRefusals(values, found) {
   for (const { field, code, numbers, message } of found.refusals) {
     // The report is named after the map; an option the form cannot give
     // (a size that starts with "--") stands for the first argument.
-    const shown = field === 'report' ? 'outfile' : FIELDS.includes(field) ? field : 'xsize';
+    const shown = field === 'report' ? 'outfile' : FIELDS.includes(field) || field === 'edits' ? field : 'xsize';
     refusals[shown] ??=
       code === 'not-a-number' ? `Enter a whole number from ${numbers[0]} to ${numbers[1]}.` : message.trim();
   }
@@ -248,8 +282,9 @@ export function symmetryChoices(found) {
 
 // ---- the address: #64x64/4/2/2/seed=123, then /symmetry=MODE,
 // /players=N, /loops=PERCENT and /straight=PERCENT when they are not their
-// defaults, /out=NAME for another name, and /template=own:HEX8 for a
-// template of the player's own (templateid.js)
+// defaults, /out=NAME for another name, /template=own:HEX8 for a
+// template of the player's own (templateid.js), and /edits=r:X,Y,W,H:SEED;...
+// for a map edited after it was made
 
 export function addressOf(values) {
   // An "x" in a size would end the width: it is escaped there.
@@ -261,6 +296,7 @@ export function addressOf(values) {
   for (const name of FAIR_FIELDS) if (values[name] !== DEFAULTS[name]) hash += `/${name}=${part(values[name])}`;
   if (values.outfile !== DEFAULTS.outfile) hash += `/out=${part(values.outfile)}`;
   if (values.template) hash += `/template=${values.template}`;
+  if (values.edits) hash += `/edits=${values.edits}`;
   return `#${hash}`;
 }
 
@@ -294,6 +330,7 @@ export function parseAddress(hash, symmetries) {
     loops: 'loops',
     straight: 'straight',
     template: 'template',
+    edits: 'edits',
   };
   const named = new Set();
   for (const part of parts.slice(1)) {
@@ -311,6 +348,9 @@ export function parseAddress(hash, symmetries) {
   }
   if (broken) return { error: 'a part of it is not written correctly (a % not followed by two hex digits).' };
   if (values.seed === '') return { error: 'it names no seed, so it does not name one map.' };
+  if (editList(values.edits) === null) {
+    return { error: 'its edits are not written as r:X,Y,W,H:SEED or k:X,Y,W,H:SEED, joined by ";".' };
+  }
   if (!/^(own:[0-9a-f]{8})?$/.test(values.template)) {
     return { error: `"${values.template.slice(0, 40)}" is not a template the page knows (own: and 8 hex digits).` };
   }
@@ -332,6 +372,9 @@ export function clampSettings(stored, check) {
   if (stored === null || typeof stored !== 'object') return values;
   if (typeof stored.template === 'string' && /^(own:[0-9a-f]{8})?$/.test(stored.template)) {
     values.template = stored.template;
+  }
+  if (typeof stored.edits === 'string' && stored.edits.length <= 20_000 && editList(stored.edits) !== null) {
+    values.edits = stored.edits;
   }
   // A value that is not text, or longer than any the page makes, is ''.
   const text = (name) => (typeof stored[name] === 'string' && stored[name].length <= 1000 ? stored[name] : '');

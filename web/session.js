@@ -17,6 +17,7 @@ export const session = {
   ownTemplate: null,
   useOwn: false,
   templateWanted: null, // the own template the address asks for, when this browser does not hold it
+  edits: '', // the edits of the map, as its address writes them (rules.js)
   shownAddress: null, // the address of the map shown, which a change of address is compared with
   notes: [], // the page's own notes beside fields ([{ field, text }]) until the form changes again
 };
@@ -37,7 +38,11 @@ export async function currentTemplate() {
 // What the form asks for, and the template: '' for the shipped one, else
 // the name of the player's own in addresses.
 export function formValues() {
-  return { ...view.readForm(), template: session.useOwn && usableOwn() ? session.ownTemplate.id : '' };
+  return {
+    ...view.readForm(),
+    template: session.useOwn && usableOwn() ? session.ownTemplate.id : '',
+    edits: session.edits,
+  };
 }
 
 // ---- trevalk's checker, loaded once (again after a failure)

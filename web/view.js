@@ -3,7 +3,7 @@
 // the progress bar and the buttons; `bind...` hands the controller (app.js)
 // what the player does, `show...` shows what it decided. The result of a run
 // is results.js's, the map's canvas viewer.js's.
-import { FIELDS, formatCount, pngNameOf } from './rules.js';
+import { FIELDS, editWords, formatCount, pngNameOf } from './rules.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -32,6 +32,8 @@ export function showRefusals(refusals) {
     else input.removeAttribute('aria-invalid');
     $(`${name}-refusal`).textContent = why || '';
   }
+  // The edits of the map have their refusal under their list.
+  $('edits-refusal').textContent = refusals.edits || '';
 }
 
 // What trevalk noted of the last run beside the fields it concerns
@@ -163,19 +165,94 @@ export function bindForm({ make, changed }) {
 
 // The buttons, each to its handler: { reseed, stop, reset, preset(name),
 // copyLink() (resolves to whether the link was copied) }.
-export function bindButtons({ reseed, stop, reset, preset, copyLink }) {
+export function bindButtons({ reseed, stop, reset, preset, copyLink, copyCommand }) {
   $('reseed').addEventListener('click', reseed);
   $('cancel').addEventListener('click', stop);
   $('reset').addEventListener('click', reset);
   for (const button of document.querySelectorAll('[data-preset]')) {
     button.addEventListener('click', () => preset(button.dataset.preset));
   }
-  $('copy-link').addEventListener('click', async () => {
-    const button = $('copy-link');
-    button.textContent = (await copyLink()) ? 'Link copied' : 'Copy the address from the address bar';
+  copyButton('copy-link', 'Copy link', copyLink, 'Link copied', 'Copy the address from the address bar');
+  copyButton('copy-command', 'Copy command', copyCommand, 'Command copied', 'Copy the command from Details');
+}
+
+// A button that copies, and says for a moment whether it could.
+function copyButton(id, label, copy, done, failed) {
+  $(id).addEventListener('click', async () => {
+    const button = $(id);
+    button.textContent = (await copy()) ? done : failed;
     setTimeout(() => {
-      button.textContent = 'Copy link';
+      button.textContent = label;
     }, 2000);
+  });
+}
+
+// ---- editing the map
+
+// The rectangle typed in tiles ({ x, y, w, h }), or null while it is not
+// four whole numbers with a width and height of at least 1.
+export function readSelection() {
+  const numbers = ['sel-x', 'sel-y', 'sel-w', 'sel-h'].map((id) => $(id).value.trim());
+  if (!numbers.every((text) => /^[0-9]{1,5}$/.test(text))) return null;
+  const [x, y, w, h] = numbers.map(Number);
+  return w >= 1 && h >= 1 ? { x, y, w, h } : null;
+}
+
+export function fillSelection(selection) {
+  ['sel-x', 'sel-y', 'sel-w', 'sel-h'].forEach((id, i) => {
+    $(id).value = selection === null ? '' : String(Object.values(selection)[i]);
+  });
+}
+
+export function showSelectionRefusal(text) {
+  $('selection-refusal').textContent = text;
+}
+
+// The edits of the map in order (as rules.js's editList gives them), each
+// removable, and whether an edit can be undone and redone.
+export function showEdits(edits, redoable, remove) {
+  const list = $('edits');
+  list.replaceChildren();
+  edits.forEach((edit, k) => {
+    const item = document.createElement('li');
+    item.textContent = editWords(edit);
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.textContent = 'Remove';
+    button.setAttribute('aria-label', `Remove edit ${k + 1}: ${editWords(edit)}`);
+    button.addEventListener('click', () => remove(k));
+    item.append(button);
+    list.append(item);
+  });
+  $('undo').disabled = edits.length === 0;
+  $('redo').disabled = !redoable;
+}
+
+export function showSelecting(on) {
+  $('select').setAttribute('aria-pressed', String(on));
+  $('preview').classList.toggle('selecting', on);
+}
+
+// The editing controls, each to its handler: { select, typed, reroll,
+// keep, undo, redo }; Ctrl+Z undoes and Ctrl+Shift+Z or Ctrl+Y redoes,
+// except in a text field, which keeps its own.
+export function bindEditing({ select, typed, reroll, keep, undo, redo }) {
+  $('select').addEventListener('click', select);
+  for (const id of ['sel-x', 'sel-y', 'sel-w', 'sel-h']) $(id).addEventListener('input', typed);
+  $('reroll').addEventListener('click', reroll);
+  $('keep').addEventListener('click', keep);
+  $('undo').addEventListener('click', undo);
+  $('redo').addEventListener('click', redo);
+  document.addEventListener('keydown', (event) => {
+    if (!(event.ctrlKey || event.metaKey) || event.altKey) return;
+    const target = event.target;
+    if (target instanceof HTMLInputElement || target instanceof HTMLTextAreaElement || target?.isContentEditable)
+      return;
+    const key = event.key.toLowerCase();
+    if (key === 'z' && !event.shiftKey) undo();
+    else if ((key === 'z' && event.shiftKey) || key === 'y') redo();
+    else return;
+    event.preventDefault();
   });
 }
 

@@ -77,12 +77,24 @@ export class Viewer {
     this.colours = [];
     // Told whenever the part of the map in view changes.
     this.onPlace = () => {};
+    // Selecting: a drag marks a rectangle of tiles ({ x, y, w, h }) rather
+    // than moving the map; onSelect is told of it when the drag ends.
+    this.selecting = false;
+    this.selection = null;
+    this.anchor = null;
+    this.onSelect = () => {};
     new ResizeObserver(() => this.resize()).observe(canvas);
     canvas.addEventListener('wheel', (event) => this.wheel(event), { passive: false });
     canvas.addEventListener('pointerdown', (event) => this.pointerDown(event));
     canvas.addEventListener('pointermove', (event) => this.pointerMove(event));
     for (const type of ['pointerup', 'pointercancel']) {
-      canvas.addEventListener(type, (event) => this.pointers.delete(event.pointerId));
+      canvas.addEventListener(type, (event) => {
+        this.pointers.delete(event.pointerId);
+        if (this.anchor !== null && this.pointers.size === 0) {
+          this.anchor = null;
+          this.onSelect(this.selection);
+        }
+      });
     }
     canvas.addEventListener('keydown', (event) => this.key(event));
   }
@@ -252,6 +264,7 @@ export class Viewer {
       }
       this.context.putImageData(image, 0, 0);
       this.drawStarts();
+      this.drawSelection();
       this.job = null;
       if (!this.pending) for (const done of this.waiting.splice(0)) done();
     };
@@ -283,6 +296,46 @@ export class Viewer {
     context.restore();
   }
 
+  // The selected rectangle, dashed in black and white so that it shows on
+  // land and water alike.
+  drawSelection() {
+    if (this.selection === null) return;
+    const { x, y, w, h } = this.selection;
+    const context = this.context;
+    const ratio = window.devicePixelRatio || 1;
+    const box = [(x - this.left) * this.scale, (y - this.top) * this.scale, w * this.scale, h * this.scale];
+    context.save();
+    context.lineWidth = 2 * ratio;
+    context.setLineDash([6 * ratio, 6 * ratio]);
+    context.strokeStyle = 'white';
+    context.strokeRect(...box);
+    context.lineDashOffset = 6 * ratio;
+    context.strokeStyle = 'black';
+    context.strokeRect(...box);
+    context.restore();
+  }
+
+  // Marks `selection` ({ x, y, w, h } in tiles, or null) on the map.
+  select(selection) {
+    this.selection = selection;
+    if (this.view === null || this.image === null) return;
+    if (this.job === null && !this.pending) {
+      // The map as last drawn, with the marks on top again.
+      this.context.putImageData(this.image, 0, 0);
+      this.drawStarts();
+      this.drawSelection();
+    }
+  }
+
+  // The tile under a canvas point, within the map.
+  tileAt(at) {
+    const clamp = (value, size) => Math.min(size - 1, Math.max(0, Math.floor(value)));
+    return {
+      x: clamp(this.left + at.x / this.scale, this.view.width),
+      y: clamp(this.top + at.y / this.scale, this.view.height),
+    };
+  }
+
   // Resolves once what is to be shown is on the canvas.
   drawn() {
     if (this.view === null || (this.job === null && !this.pending)) return Promise.resolve();
@@ -310,12 +363,26 @@ export class Viewer {
     if (this.view === null) return;
     this.canvas.setPointerCapture(event.pointerId);
     this.pointers.set(event.pointerId, this.point(event));
+    if (this.selecting && this.pointers.size === 1) {
+      this.anchor = this.tileAt(this.point(event));
+      this.select({ ...this.anchor, w: 1, h: 1 });
+    } else {
+      this.anchor = null;
+    }
   }
 
   pointerMove(event) {
     const before = this.pointers.get(event.pointerId);
     if (before === undefined) return;
     const now = this.point(event);
+    if (this.anchor !== null) {
+      const to = this.tileAt(now);
+      const x = Math.min(to.x, this.anchor.x),
+        y = Math.min(to.y, this.anchor.y);
+      this.select({ x, y, w: Math.abs(to.x - this.anchor.x) + 1, h: Math.abs(to.y - this.anchor.y) + 1 });
+      this.pointers.set(event.pointerId, now);
+      return;
+    }
     if (this.pointers.size === 1) {
       this.panBy(now.x - before.x, now.y - before.y);
     } else if (this.pointers.size === 2) {

@@ -841,6 +841,60 @@ test('an opened map is drawn with the native image, its sections listed as text'
   assert.equal(await page.$$eval('#sections tbody tr', (trs) => trs.length), 3, 'only whole sections are listed');
 });
 
+test("editing: select, re-roll, undo, redo, and the link makes the command line's map", async () => {
+  await openAddress(page, `${base}#64x64/4/2/2/seed=7/players=2`);
+  await page.click('#select');
+  const box = await page.locator('#preview').boundingBox();
+  await page.mouse.move(box.x + box.width * 0.5, box.y + box.height * 0.3);
+  await page.mouse.down();
+  await page.mouse.move(box.x + box.width * 0.7, box.y + box.height * 0.6, { steps: 4 });
+  await page.mouse.up();
+  const rectangle = await Promise.all(['sel-x', 'sel-y', 'sel-w', 'sel-h'].map((id) => page.inputValue(`#${id}`)));
+  assert.ok(rectangle.every((n) => /^[0-9]+$/.test(n)) && Number(rectangle[2]) > 1, `${rectangle}`);
+  let runs = await runsOf(page);
+  await page.click('#reroll');
+  await waitForRun(page, runs);
+  const edited = new URL(page.url()).hash;
+  const [, seed] = /\/edits=r:[0-9,]+:([0-9]+)$/.exec(edited);
+  assert.equal(edited, `#64x64/4/2/2/seed=7/players=2/edits=r:${rectangle.join(',')}:${seed}`);
+  const c = {
+    args: ['64', '64', '4', '2', '2', 'maze.dat'],
+    options: ['--players=2', `--reroll=${rectangle.join(',')}:${seed}`],
+  };
+  const expected = native(c, '7', shipped);
+  const shown = async (p) => ({
+    map: (await download(p, '#download-map')).bytes,
+    png: (await download(p, '#download-png')).bytes,
+    report: (await download(p, '#download-report')).bytes,
+  });
+  const made = await shown(page);
+  assert.ok(made.map.equals(expected.map) && made.png.equals(expected.png) && made.report.equals(expected.report));
+  assert.equal(
+    await page.textContent('#command'),
+    `trevalk --seed=7 ${c.options.join(' ')} --report=maze.json 64 64 4 2 2 maze.dat`,
+  );
+
+  for (const [keys, hash, listed] of [
+    ['Control+z', '#64x64/4/2/2/seed=7/players=2', 0],
+    ['Control+Shift+z', edited, 1],
+  ]) {
+    runs = await runsOf(page);
+    await page.keyboard.press(keys);
+    await waitForRun(page, runs);
+    assert.equal(new URL(page.url()).hash, hash, keys);
+    assert.equal(await page.$$eval('#edits li', (items) => items.length), listed, keys);
+  }
+  const fresh = await browser.newContext();
+  try {
+    const p = await fresh.newPage();
+    await openAddress(p, page.url());
+    assert.ok((await shown(p)).map.equals(expected.map), 'the link makes the same map');
+  } finally {
+    await fresh.close();
+  }
+  await page.click('#select');
+});
+
 test('a symmetry chosen first sets the players to its order, and says so', async () => {
   await openAddress(page, `${base}#64x64/4/2/2/seed=1`);
   assert.deepEqual(await page.$$eval('#symmetry option:disabled', (options) => options.length), 0);

@@ -81,6 +81,11 @@ test('the command line the page shows, the checker and the address', () => {
     { seed: '3', xsize: '46', ysize: '33', symmetry: 'left-right', players: '2' },
     { seed: '3', pathwidth: '1', waterwidth: '-1' },
     { seed: '3', players: '9', loops: '101' },
+    // Edits, as the address writes them: taken, off the map, on no cell.
+    { seed: '3', edits: 'r:4,4,10,12:9;k:0,0,16,16:4294967295', outfile: 'e d.dat' },
+    { seed: '3', symmetry: 'four-way', players: '4', edits: 'r:20,0,20,4:1' },
+    { seed: '3', edits: 'r:30,0,8,8:1' },
+    { seed: '3', edits: 'k:4,0,2,1:7' },
   ].map((changes) => ({ ...DEFAULTS, xsize: '32', ysize: '32', ...changes }));
   for (const values of rows) {
     const label = JSON.stringify(values);
@@ -125,10 +130,17 @@ test('shell words as trevalk --help quotes its own folder', () => {
 
 // The page's own rules, from what the README says of them.
 test('the page refuses what it cannot save or make, and reads only whole addresses', () => {
-  // Each field of the form, and the template, has its default and its refusal beside it.
+  // Each field of the form, the template and the edits have their default
+  // and their refusal beside them (the rectangle being selected is no value
+  // of the map).
   const page = readFileSync(join(root, 'web/index.html'), 'utf8');
-  const besides = [...page.matchAll(/id="([a-z]+)-refusal"/g)].map((match) => match[1]);
-  assert.deepEqual([[...FIELDS, 'template'].sort(), Object.keys(DEFAULTS).sort()], [besides.sort(), besides.sort()]);
+  const besides = [...page.matchAll(/id="([a-z]+)-refusal"/g)]
+    .map((match) => match[1])
+    .filter((name) => name !== 'selection');
+  assert.deepEqual(
+    [[...FIELDS, 'template', 'edits'].sort(), Object.keys(DEFAULTS).sort()],
+    [besides.sort(), besides.sort()],
+  );
 
   const names = {
     'maze.dat': null,
@@ -260,6 +272,11 @@ test('the page refuses what it cannot save or make, and reads only whole address
     '#64x64/seed=5/template=own:0123abcd': { values: { ...DEFAULTS, seed: '5', template: 'own:0123abcd' } },
     '#64x64/seed=5/template=own%3A0123abcd': { values: { ...DEFAULTS, seed: '5', template: 'own:0123abcd' } },
     '#64x64/seed=5/template=shipped': { error: /not a template/ },
+    '#64x64/seed=5/edits=r:1,2,3,4:5;k:0,0,9,9:1': {
+      values: { ...DEFAULTS, seed: '5', edits: 'r:1,2,3,4:5;k:0,0,9,9:1' },
+    },
+    '#64x64/seed=5/edits=x:1,2,3,4:5': { error: /edits are not written/ },
+    '#64x64/seed=5/edits=r:1,2,3:5': { error: /edits are not written/ },
     '#64x64/seed=5/template=own:0123abc': { error: /not a template/ },
     // One pasted without its '#'.
     '64x64/seed=5/out=a#b.dat': { values: { ...DEFAULTS, seed: '5', outfile: 'a#b.dat' } },
