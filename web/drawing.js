@@ -5,7 +5,9 @@
 // large maze reads as a maze instead of a moiré.
 // Each takes the canvas's size and { view (the worker's), lut (each tile's
 // colour as a canvas pixel), left, top (the tile under the canvas's top left
-// corner), scale (canvas pixels a tile) }, and returns its passes.
+// corner), scale (canvas pixels a tile) }, and returns its passes. Last,
+// what the viewer reads of a map (its narrowest corridors) and of a colour
+// (whether black text reads on it).
 
 export const BACKGROUND = 0xffccd2dd; // #DDD2CC as little-endian RGBA
 
@@ -169,4 +171,47 @@ function rampOf({ count, sum }) {
   const dark = colour(low);
   const light = colour(high).map((v, i) => v - dark[i]);
   return { low, span: high - low, dark, light };
+}
+
+// ---- what the viewer reads of a map and a colour
+
+// Whether black reads better on the colour than white (WCAG's contrast).
+export function light(colour) {
+  const [r, g, b] = colour.map((c) => {
+    const s = c / 255;
+    return s <= 0.04045 ? s / 12.92 : ((s + 0.055) / 1.055) ** 2.4;
+  });
+  const luminance = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+  return (luminance + 0.05) / 0.05 > 1.05 / (luminance + 0.05);
+}
+
+// The width of the map's narrowest corridors and walls, in tiles: the lower
+// quartile of the runs of light and of dark tiles (land and water, whatever
+// the tiles' own shades) along its middle row and column. It needs no
+// knowledge of the widths the map was made with, so any map opened reads
+// the same way.
+export function corridorTiles({ tiles, width, height, colours }) {
+  const brightness = (tile) => {
+    const c = colours[tile];
+    return 0.299 * (c & 0xff) + 0.587 * ((c >> 8) & 0xff) + 0.114 * ((c >> 16) & 0xff);
+  };
+  const runs = [];
+  const walk = (start, step, count) => {
+    const shades = Array.from({ length: count }, (_, i) => brightness(tiles[start + i * step]));
+    const middle = (shades.reduce((a, b) => Math.min(a, b)) + shades.reduce((a, b) => Math.max(a, b))) / 2;
+    let run = 1;
+    for (let i = 1; i < count; i++) {
+      if (shades[i] > middle === shades[i - 1] > middle) {
+        run++;
+      } else {
+        runs.push(run);
+        run = 1;
+      }
+    }
+    runs.push(run);
+  };
+  walk(Math.floor(height / 2) * width, 1, width);
+  walk(Math.floor(width / 2), width, height);
+  runs.sort((a, b) => a - b);
+  return runs[Math.floor(runs.length / 4)];
 }

@@ -4,7 +4,7 @@
 // part of the map's values, its address and its command line (trevalk
 // --reroll and --keep); undo and redo step through them, and each is one
 // history entry.
-import { editList, editText } from './rules.js';
+import { editList, editText } from './edits.js';
 import { checkValues, formValues, randomSeed, session } from './session.js';
 import * as view from './view.js';
 

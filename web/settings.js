@@ -3,7 +3,7 @@
 // that Back and Forward step through the maps made. A browser that keeps
 // nothing (a private window, a page opened from disk in some browsers) is
 // simply not remembered by.
-import { addressOf } from './rules.js';
+import { addressOf } from './address.js';
 import { templateId } from './templateid.js';
 
 const SETTINGS_KEY = 'trevalk.settings';

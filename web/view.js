@@ -3,7 +3,8 @@
 // the progress bar and the buttons; `bind...` hands the controller (app.js)
 // what the player does, `show...` shows what it decided. The result of a run
 // is results.js's, the map's canvas viewer.js's.
-import { FIELDS, editWords, formatCount, pngNameOf } from './rules.js';
+import { editWords } from './edits.js';
+import { FIELDS, formatCount, pngNameOf } from './rules.js';
 
 const $ = (id) => document.getElementById(id);
 

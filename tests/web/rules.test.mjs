@@ -16,10 +16,10 @@ import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
+import { addressOf, parseAddress } from '../../web/address.js';
 import { loadChecker } from '../../web/checker.js';
 import { templateId } from '../../web/templateid.js';
 import {
-  addressOf,
   checkWords,
   clampSettings,
   commandLine,
@@ -28,7 +28,6 @@ import {
   FIELDS,
   fieldRefusals,
   fileNameRefusal,
-  parseAddress,
   pngNameOf,
   runWords,
   shellWord,
