@@ -341,9 +341,3 @@ test('the page refuses what it cannot save or make, and reads only whole address
   }
   assert.equal(escapeBytes(Buffer.from('<b>\\\x00\x7f\xe9 ', 'latin1')), '<b>\\\\\\x00\\x7F\\xE9 ');
 });
-
-test("the README's sizes of the page are the build's", () => {
-  const built = readFileSync(join(site, '..', 'page-sizes.md'), 'utf8');
-  const readme = readFileSync(join(root, 'README.md'), 'utf8');
-  assert.ok(readme.includes(`writes these rows. -->\n${built}<!-- End`), 'run scripts/web-build --readme');
-});
