@@ -18,7 +18,7 @@ import { fileURLToPath } from 'node:url';
 
 import { addressOf, parseAddress } from '../../web/address.js';
 import { loadChecker } from '../../web/checker.js';
-import { templateId } from '../../web/templateid.js';
+import { editList, editText, editWords } from '../../web/edits.js';
 import {
   checkWords,
   clampSettings,
@@ -26,12 +26,22 @@ import {
   DEFAULTS,
   escapeBytes,
   FIELDS,
+  fairest,
   fieldRefusals,
   fileNameRefusal,
+  findRefusals,
+  firstError,
+  notAMap,
+  playersSetNote,
   pngNameOf,
+  PRESETS,
   runWords,
+  searchers,
+  seedsFrom,
   shellWord,
+  templateFault,
 } from '../../web/rules.js';
+import { templateId } from '../../web/templateid.js';
 
 const root = fileURLToPath(new URL('../../', import.meta.url));
 const nativeBin = process.env.TREVALK_NATIVE || join(root, 'build-web/native/bin');
@@ -236,6 +246,10 @@ test('the page refuses what it cannot save or make, and reads only whole address
     commandLine({ ...DEFAULTS, seed: '7', symmetry: 'four-way', players: '4' }),
     'trevalk --seed=7 --symmetry=four-way --players=4 --report=maze.json 64 64 4 2 2 maze.dat',
   );
+  assert.equal(
+    commandLine({ ...DEFAULTS, seed: '3', edits: 'r:4,4,10,12:9;k:0,0,16,16:4294967295' }),
+    'trevalk --seed=3 --reroll=4,4,10,12:9 --keep=0,0,16,16:4294967295 64 64 4 2 2 maze.dat',
+  );
   assert.equal(addressOf({ ...DEFAULTS, seed: '123' }), '#64x64/4/2/2/seed=123');
   assert.equal(
     addressOf({ ...DEFAULTS, seed: '1', template: 'own:0123abcd' }),
@@ -340,4 +354,87 @@ test('the page refuses what it cannot save or make, and reads only whole address
     assert.equal(templateId(new Uint8Array(bytes)), `own:${sha.slice(0, 8)}`, `${length} bytes`);
   }
   assert.equal(escapeBytes(Buffer.from('<b>\\\x00\x7f\xe9 ', 'latin1')), '<b>\\\\\\x00\\x7F\\xE9 ');
+});
+
+// What the README says of the presets, the search and the page's words.
+test('the presets, the search for a fair map, the edits and what the page says of runs and files', () => {
+  // A small duel map (a half turn, two players), islands (water wider than
+  // the paths), a map for four (both mirrors, four players, a few loops) and
+  // a huge one: each a whole map that trevalk takes.
+  const { duel, islands, four, huge } = PRESETS;
+  assert.deepEqual([duel.symmetry, duel.players, four.symmetry, four.players], ['rotate-180', '2', 'four-way', '4']);
+  assert.ok(Number(four.loops) > 0 && Number(islands.waterwidth) > Number(islands.pathwidth));
+  assert.deepEqual([huge.xsize, huge.ysize, islands.symmetry, huge.players], ['4096', '4096', 'none', '1']);
+  for (const [name, preset] of Object.entries(PRESETS)) {
+    const given = FIELDS.filter((field) => !['outfile', 'seed', 'tries'].includes(field));
+    assert.deepEqual(Object.keys(preset).sort(), given.sort(), name);
+    assert.deepEqual(check(checkWords({ ...DEFAULTS, seed: '1', ...preset })).refusals, [], name);
+  }
+
+  // Find a fair map: trevalk's --tries, starts to measure, seeds that wrap,
+  // at most four workers, the fairest first and the first tried among equals.
+  assert.deepEqual(findRefusals({ ...DEFAULTS, tries: '0' }, check), {
+    tries: 'trevalk: --tries=0: the tries are a whole number from 1 to 4096',
+    players: 'Finding a fair map needs 2 players or more, or a symmetry.',
+  });
+  assert.deepEqual(findRefusals({ ...DEFAULTS, players: '2' }, check), {});
+  assert.deepEqual(findRefusals({ ...DEFAULTS, symmetry: 'left-right' }, check), {});
+  assert.deepEqual(seedsFrom('4294967294', 3), ['4294967294', '4294967295', '0']);
+  assert.deepEqual(
+    [searchers(undefined, 32), searchers(8, 32), searchers(2, 32), searchers(8, 3), searchers(4, 0)],
+    [1, 4, 2, 3, 1],
+  );
+  const measured = ['0.5', null, '0.9', '0.9', '0.95'].map((fairness, k) => ({
+    seed: String(k),
+    report: fairness === null ? null : { fairness: Number(fairness) },
+  }));
+  assert.deepEqual(
+    fairest(measured, 3).map(({ seed }) => seed),
+    ['4', '2', '3'],
+  );
+  const symmetryOf = (name) => check(['64', '64', '4', '2', '2', 'm.dat']).symmetries.find((s) => s.name === name);
+  assert.equal(
+    playersSetNote(symmetryOf('rotate-180')),
+    'Set to 2: with rotate-180 symmetry the starts come in whole orbits of 2 (2, 4, 6 or 8 players).',
+  );
+
+  // Edits as the address writes them, and in a player's words.
+  const text = 'r:1,2,3,4:5;k:0,0,9,9:4294967295';
+  assert.deepEqual(editList(text), [
+    { keep: false, x: '1', y: '2', w: '3', h: '4', seed: '5' },
+    { keep: true, x: '0', y: '0', w: '9', h: '9', seed: '4294967295' },
+  ]);
+  assert.equal(editText(editList(text)), text);
+  assert.deepEqual(editList(''), []);
+  for (const bad of ['r:1,2,3,4:5;', 'r:1,2,3,4', 'x:1,2,3,4:5', 'r:1,2,3,4:12345678901'])
+    assert.equal(editList(bad), null, bad);
+  assert.deepEqual(editList(text).map(editWords), [
+    'Re-roll 3 x 4 tiles at 1, 2 (seed 5)',
+    'Keep 9 x 9 tiles at 0, 0 (seed 4294967295)',
+  ]);
+  for (const [edits, kept] of [
+    [text, text],
+    ['r:1,2', ''],
+    [7, ''],
+    [`${'r:1,2,3,4:5;'.repeat(1700)}r:1,2,3,4:5`, ''],
+  ]) {
+    assert.equal(clampSettings({ edits }, check).edits, kept);
+  }
+
+  // A file that ends inside a section, and what the programs said.
+  const sections = (count) => Array.from({ length: count }, () => ({}));
+  assert.equal(notAMap({ sections: sections(2), cut: null }), null);
+  assert.equal(
+    notAMap({ sections: sections(0), cut: { held: 1234, length: 70000 } }),
+    'This file is not a map: it ends inside its first section, after 1,234 of the 70,000 bytes it says it holds.',
+  );
+  assert.match(notAMap({ sections: sections(6), cut: { held: 0, length: 2 } }), /its 7th section/);
+  const said = (text, failure = null) => ({ stderr: { head: new TextEncoder().encode(text) }, failure });
+  const missing = 'fread: unexpected end of file\nInvalid data file (ruvivare.dat): it has no "MASK" section.\n';
+  assert.equal(firstError(said(`Warning: odd seed\n\n${missing}`)), 'fread: unexpected end of file');
+  assert.equal(firstError(said('', 'the worker stopped')), 'the worker stopped');
+  assert.equal(firstError(said('')), 'the program ended without saying why');
+  assert.equal(firstError(said('x'.repeat(400))).length, 300);
+  assert.equal(templateFault(said(missing), 'x.dat'), 'Invalid data file (x.dat): it has no "MASK" section.');
+  assert.equal(templateFault(said('trevalk: --loops=x: no\n'), 'x.dat'), null);
 });
