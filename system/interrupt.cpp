@@ -6,17 +6,33 @@
 namespace {
 
 // The one piece of process-wide state a handler must find. Whoever exchanges
-// the path out first owns it: the handler to remove the file, the writer to
-// free the string.
-std::atomic<const char *> guarded{nullptr};
+// a path out of its slot first owns it: the handler to remove the file, the
+// writer to free the string.
+std::atomic<const char *> guarded[kMostGuarded] = {};
 
 }  // namespace
 
-void guardfile(const char *path) { guarded.store(path); }
+bool guardfile(const char *path) {
+  for (std::atomic<const char *> &slot : guarded) {
+    const char *empty = nullptr;
+    if (slot.compare_exchange_strong(empty, path)) return true;
+  }
+  return false;
+}
 
-bool releaseguard() { return guarded.exchange(nullptr) != nullptr; }
+bool releaseguard(const char *path) {
+  for (std::atomic<const char *> &slot : guarded) {
+    const char *expected = path;
+    if (slot.compare_exchange_strong(expected, nullptr)) return true;
+  }
+  return false;
+}
 
-bool isguarded(const char *path) { return guarded.load() == path; }
+bool isguarded(const char *path) {
+  for (const std::atomic<const char *> &slot : guarded)
+    if (slot.load() == path) return true;
+  return false;
+}
 
 // The platform's part, one block per platform: the handlers and their
 // installation.
@@ -32,10 +48,12 @@ BOOL WINAPI consolehandler(DWORD event) {
     // the file itself when the ending process closes it. Only the handler
     // that takes the path uses the buffer.
     static wchar_t wide[32768];
-    const char *path = guarded.exchange(nullptr);
-    if (path != nullptr &&
-        MultiByteToWideChar(CP_UTF8, 0, path, -1, wide, sizeof wide / sizeof wide[0]) > 0)
-      DeleteFileW(wide);
+    for (std::atomic<const char *> &slot : guarded) {
+      const char *path = slot.exchange(nullptr);
+      if (path != nullptr &&
+          MultiByteToWideChar(CP_UTF8, 0, path, -1, wide, sizeof wide / sizeof wide[0]) > 0)
+        DeleteFileW(wide);
+    }
   }
   // The system's own handling ends the program as it would have.
   return FALSE;
@@ -68,8 +86,10 @@ namespace {
 constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ};
 
 void signalhandler(int signal) {
-  const char *path = guarded.exchange(nullptr);
-  if (path != nullptr) unlink(path);
+  for (std::atomic<const char *> &slot : guarded) {
+    const char *path = slot.exchange(nullptr);
+    if (path != nullptr) unlink(path);
+  }
   // End as the signal ends a program that does not catch it.
   struct sigaction action = {};
   action.sa_handler = SIG_DFL;

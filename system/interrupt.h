@@ -8,22 +8,26 @@
 // and SIGXFSZ, each unless it was ignored when the program started (a
 // background job keeps ignoring it); on Windows the console's Ctrl-C,
 // Ctrl-Break and close events. A handler
-// removes the guarded file, then ends the program as the signal or event
+// removes the guarded files, then ends the program as the signal or event
 // would have without it. Call once, at the start of main.
 void catchinterrupts();
 
+// Files guarded at once at most: a map and its report are written side by
+// side, each through a temporary file of its own.
+constexpr int kMostGuarded = 2;
+
 // Hands `path` to the handlers: from now on an interrupt removes that file.
-// The string must stay valid until releaseguard takes it back. Only one
-// file is guarded at a time.
-void guardfile(const char *path);
+// The string must stay valid until releaseguard takes it back. Returns
+// false, guarding nothing, when kMostGuarded files are guarded already.
+bool guardfile(const char *path);
 
-// Takes the guarded path back, so that the handlers no longer touch it.
-// Returns true when it was still guarded; false when a handler (on Windows,
-// running in a thread of its own) took it first, in which case the caller
-// must leave the string alone, as the program is ending.
-bool releaseguard();
+// Takes `path` back, so that the handlers no longer touch it. Returns true
+// when it was still guarded; false when a handler (on Windows, running in a
+// thread of its own) took it first, in which case the caller must leave the
+// string alone, as the program is ending.
+bool releaseguard(const char *path);
 
-// True while `path` is the guarded file: false once a handler has taken it.
+// True while `path` is guarded: false once a handler has taken it.
 bool isguarded(const char *path);
 
 #include "platform.h"

@@ -63,7 +63,7 @@ FILE *openexclusive(const char *path, const OutputPlan &plan) {
     error = errno;
     close(fd);
     unlink(path);
-    releaseguard();
+    releaseguard(path);
     errno = error;
   }
   return file;

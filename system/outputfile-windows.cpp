@@ -60,7 +60,7 @@ FILE *openexclusive(const char *path, const OutputPlan &) {
   if (wide == nullptr) return nullptr;
   // Guarded first: the console's handlers run in a thread of their own, and
   // a file of this process's name that exists already is a leftover.
-  guardfile(path);
+  const bool guarded = guardfile(path);
   // Shared for deletion, so that an interrupt can remove the file while it
   // is still open.
   HANDLE handle =
@@ -71,11 +71,11 @@ FILE *openexclusive(const char *path, const OutputPlan &) {
     free(wide);
     // A handler that took the path may still be using it, and the program is
     // ending: the caller must neither reuse nor free it.
-    if (!releaseguard()) Sleep(INFINITE);
+    if (guarded && !releaseguard(path)) Sleep(INFINITE);
     errno = error;
     return nullptr;
   }
-  if (!isguarded(path)) {
+  if (guarded && !isguarded(path)) {
     // A handler ran between the guard and the creation, and found nothing to
     // remove: the file is this thread's to remove before the program ends.
     CloseHandle(handle);
@@ -91,7 +91,7 @@ FILE *openexclusive(const char *path, const OutputPlan &) {
       _close(fd);
     else
       CloseHandle(handle);
-    if (releaseguard()) DeleteFileW(wide);
+    if (!guarded || releaseguard(path)) DeleteFileW(wide);
     errno = error;
   }
   free(wide);

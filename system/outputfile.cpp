@@ -54,7 +54,7 @@ FILE *createtemporary(const char *path, const char *prefix, const OutputPlan &pl
 
 void releaseoutputfile(OutputFile *out) {
   // A path an interrupt handler took is the handler's to the end.
-  if (out->temppath != nullptr && !releaseguard()) out->temppath = nullptr;
+  if (out->temppath != nullptr && !releaseguard(out->temppath)) out->temppath = nullptr;
   free(out->temppath);
   free(out->finalpath);
   out->temppath = nullptr;

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "interrupt.h"
 #include "report.h"
 #include "sectionfile.h"
 #include "testfiles.h"
@@ -51,6 +52,26 @@ class OutputFileTest : public testing::Test {
 
   MapWrite writecaptured(const std::string &target) { return writemap(&list, target); }
 };
+
+// A map and its report are written side by side: both temporary files are
+// guarded while both are open (an interrupt removes both), and each is
+// released whole when it is put in place.
+TEST_F(OutputFileTest, TwoOutputsOpenAtOnceAreEachGuardedAndPutInPlace) {
+  OutputFile map, report;
+  SystemError error;
+  ASSERT_TRUE(openoutputfile(path("a.json").c_str(), &report, ".report", &error));
+  ASSERT_TRUE(openoutputfile(path("a.dat").c_str(), &map, ".map", &error));
+  EXPECT_TRUE(isguarded(report.temppath) && isguarded(map.temppath));
+  fputs("map", map.file);
+  fputs("report", report.file);
+  const char *reporttemp = report.temppath;
+  EXPECT_EQ(commitoutputfile(&map, true, &error), kCommitted);
+  EXPECT_TRUE(isguarded(reporttemp));
+  EXPECT_EQ(commitoutputfile(&report, true, &error), kCommitted);
+  EXPECT_EQ(load("a.dat"), "map");
+  EXPECT_EQ(load("a.json"), "report");
+  EXPECT_EQ(entries().size(), 2u);
+}
 
 TEST_F(OutputFileTest, OutputThatCannotBeOpenedIsReportedUnderItsName) {
   addsection("DIM ", "dddd");
