@@ -12,7 +12,6 @@
 #include "reroll.h"
 
 #include <stdlib.h>
-#include <string.h>
 
 #include <algorithm>
 
@@ -23,6 +22,7 @@ namespace {
 
 struct Candidate {
   uint32_t fixed;  // 1 when an image of the passage is the passage itself
+  uint32_t was;    // bit k: image k of the passage was open before the re-roll
   uint32_t key;    // drawn: the order the passages are tried in
   uint32_t order;  // where it was found, for equal keys
   int32_t x, y;    // the passage's position
@@ -35,6 +35,17 @@ struct Cells {
     return size_t(y / 2) * size_t(columns) + size_t(x / 2);
   }
 };
+
+// The order passages are tried in: those that are not their own image
+// first, then by their keys, then as they were found. No two are equal, so
+// the order is the same with any sort.
+int comesfirst(const void *left, const void *right) {
+  const Candidate &a = *static_cast<const Candidate *>(left);
+  const Candidate &b = *static_cast<const Candidate *>(right);
+  if (a.fixed != b.fixed) return a.fixed < b.fixed ? -1 : 1;
+  if (a.key != b.key) return a.key < b.key ? -1 : 1;
+  return a.order < b.order ? -1 : a.order > b.order ? 1 : 0;
+}
 
 uint32_t rootof(uint32_t *parent, uint32_t c) {
   while (parent[c] != c) {
@@ -153,10 +164,7 @@ bool redraw(Reroll *r, bool circles) {
       if (y + 2 < m->ysize && isopenxy(m, x, y + 1))
         r->parent[rootof(r->parent, here)] = rootof(r->parent, uint32_t(r->cells.index(x, y + 2)));
     }
-  std::sort(r->candidates, r->candidates + r->count, [](const Candidate &a, const Candidate &b) {
-    if (a.fixed != b.fixed) return a.fixed < b.fixed;
-    return a.key != b.key ? a.key < b.key : a.order < b.order;
-  });
+  qsort(r->candidates, r->count, sizeof *r->candidates, comesfirst);
   for (size_t i = 0; i < r->count; ++i) joinorbit(r, r->candidates[i].x, r->candidates[i].y, false);
   if (onepiece(r)) return true;
   if (!circles) return false;
@@ -182,12 +190,34 @@ size_t findcandidates(const MazeHandle &m, Symmetry mode, const Cells &cells, co
         for (int k = 1; k < n; ++k)
           first = first && scanindex(m, images[k][0], images[k][1]) >
                                scanindex(m, passages[d][0], passages[d][1]);
-        if (first)
-          out[count++] = {uint32_t(n < symmetryorder(mode)), 0, uint32_t(count), passages[d][0],
-                          passages[d][1]};
+        if (!first) continue;
+        uint32_t was = 0;
+        for (int k = 0; k < n; ++k) was |= uint32_t(isopenxy(&m, images[k][0], images[k][1])) << k;
+        out[count++] = {uint32_t(n < symmetryorder(mode)),
+                        was,
+                        0,
+                        uint32_t(count),
+                        passages[d][0],
+                        passages[d][1]};
       }
     }
   return count;
+}
+
+// Puts the set's passages back as they were: they are all a re-roll changes.
+void restore(Reroll *r) {
+  MazeHandle *m = r->maze;
+  for (size_t i = 0; i < r->count; ++i) {
+    int32_t images[4][2];
+    const int n = imagesof(*m, r->mode, r->candidates[i].x, r->candidates[i].y, images);
+    for (int k = 0; k < n; ++k) {
+      const uint32_t at = positionindex(m, images[k][0], images[k][1], 0);
+      if ((r->candidates[i].was >> k) & 1)
+        openposition(m->grid, at);
+      else
+        closeposition(m->grid, at);
+    }
+  }
 }
 
 // The set: the box's cells (or all others), with their images.
@@ -215,15 +245,12 @@ bool rerollcells(MazeHandle *maze, Symmetry mode, int32_t loops, const CellBox &
   if (maze->zsize != 1 || maze->xsize <= 0 || maze->ysize <= 0) return false;
   const Cells cells = {(maze->xsize + 1) / 2, (maze->ysize + 1) / 2};
   const size_t ncells = size_t(cells.columns) * size_t(cells.rows);
-  const size_t gridbytes = size_t(positioncount(maze->xsize, maze->ysize, 1) / 8 + 1);
   uint8_t *inset = static_cast<uint8_t *>(calloc(ncells, 1));
   uint32_t *parent = static_cast<uint32_t *>(malloc(ncells * sizeof *parent));
   Candidate *candidates = static_cast<Candidate *>(malloc(2 * ncells * sizeof *candidates));
-  uint8_t *saved = static_cast<uint8_t *>(malloc(gridbytes));
-  bool done = inset != nullptr && parent != nullptr && candidates != nullptr && saved != nullptr &&
+  bool done = inset != nullptr && parent != nullptr && candidates != nullptr &&
               markset(*maze, mode, cells, box, inset);
   if (done) {
-    memcpy(saved, maze->grid, gridbytes);
     Reroll r = {maze, mode, cells, inset, parent, candidates, 0};
     r.count = findcandidates(*maze, mode, cells, inset, candidates);
     RandomSource source{seed};
@@ -235,9 +262,8 @@ bool rerollcells(MazeHandle *maze, Symmetry mode, int32_t loops, const CellBox &
     // rest without a circle; only loops can leave pieces that need one.
     done = redraw(&r, loops > 0);
     if (done) done = openloops(maze, mode, loops, &source, inset);
-    if (!done) memcpy(maze->grid, saved, gridbytes);
+    if (!done) restore(&r);
   }
-  free(saved);
   free(candidates);
   free(parent);
   free(inset);
