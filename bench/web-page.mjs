@@ -148,7 +148,7 @@ for (const size of sizes) {
   }
   const shown = median(times.shown);
   console.log(
-    `  ${size} x ${size}: map drawn ${ms(shown)}, "Map ready" ${ms(median(times.ready))} (all ${times.ready.map((t) => t.toFixed(0)).join(' ')}; ${status}); goal under ${goals[size]} ms: ${verdict(shown < goals[size])}`,
+    `  ${size} x ${size}: map drawn ${ms(shown)}, "Map ready" ${ms(median(times.ready))} (all ${times.ready.map((t) => t.toFixed(0)).join(' ')}; ${status}); goal under ${goals[size]} ms: ${verdict(median(times.ready) < goals[size])}`,
   );
   console.log(
     `    in the worker: trevalk ${ms(median(times.trevalk))}, trevalk-preview ${ms(median(times.preview))}; the native trevalk and trevalk-preview: ${ms(median(times.native))}`,
