@@ -55,6 +55,17 @@ async function openPage(folder) {
   await page.goto(`http://127.0.0.1:${server.address().port}/#64x64/4/2/2/seed=1`);
   await page.waitForFunction(() => document.body.dataset.state === 'idle' && document.body.dataset.runs > 0);
   await page.evaluate(() => {
+    // Resolves once the page is idle after more than `runs` runs.
+    window.untilRunEnds = (runs) =>
+      new Promise((done) => {
+        const observer = new MutationObserver(() => {
+          if (document.body.dataset.state === 'idle' && Number(document.body.dataset.runs) > runs) {
+            observer.disconnect();
+            done();
+          }
+        });
+        observer.observe(document.body, { attributes: true });
+      });
     window.longTasks = [];
     new PerformanceObserver((list) => window.longTasks.push(...list.getEntries().map((e) => e.duration))).observe({
       type: 'longtask',
@@ -83,15 +94,7 @@ function timeOneMake(page, size) {
     const runs = Number(document.body.dataset.runs);
     const start = performance.now();
     document.getElementById('make').click();
-    await new Promise((done) => {
-      const observer = new MutationObserver(() => {
-        if (document.body.dataset.state === 'idle' && Number(document.body.dataset.runs) > runs) {
-          observer.disconnect();
-          done();
-        }
-      });
-      observer.observe(document.body, { attributes: true });
-    });
+    await window.untilRunEnds(runs);
     const ready = performance.now() - start;
     await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 100)));
     const parts = Object.fromEntries(
@@ -180,15 +183,7 @@ async function timeOneEdit(page) {
     const runs = Number(document.body.dataset.runs);
     const start = performance.now();
     document.getElementById('reroll').click();
-    await new Promise((done) => {
-      const observer = new MutationObserver(() => {
-        if (document.body.dataset.state === 'idle' && Number(document.body.dataset.runs) > runs) {
-          observer.disconnect();
-          done();
-        }
-      });
-      observer.observe(document.body, { attributes: true });
-    });
+    await window.untilRunEnds(runs);
     const shown = performance.getEntriesByName('shown').at(-1);
     return { drawn: shown.startTime + shown.duration - start, status: document.getElementById('status').textContent };
   });

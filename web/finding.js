@@ -2,17 +2,8 @@
 // of seeds from the form's values, made side by side on workers of their own
 // and measured by their reports, and the fairest few offered, each with its
 // picture.
-import {
-  fairest,
-  fieldRefusals,
-  findRefusals,
-  firstError,
-  pngNameOf,
-  runWords,
-  searchers,
-  seedsFrom,
-} from './rules.js';
-import { checkValues, currentTemplate, formValues, loadedChecker, randomSeed, session } from './session.js';
+import { fairest, fieldRefusals, findRefusals, firstError, runWords, searchers, seedsFrom } from './rules.js';
+import { checkValues, currentTemplate, formValues, loadedChecker, makeFields, randomSeed, session } from './session.js';
 import * as view from './view.js';
 
 // The fairest shown at most.
@@ -40,16 +31,7 @@ async function findFair(run, programs, { values, from, template, progress }) {
   // Each one's picture, made as the map itself will be, without its view.
   const found = [];
   for (const { seed, report } of best) {
-    const words = runWords({ ...values, seed });
-    const made = await programs.ask(run, 'make', {
-      args: words.args,
-      env: words.env,
-      outfile: values.outfile,
-      report: words.report,
-      pngName: pngNameOf(values.outfile),
-      template,
-      show: false,
-    });
+    const made = await programs.ask(run, 'make', makeFields({ ...values, seed }, template, false));
     found.push({ seed, fairness: report.fairness, verdict: report.verdict.text, picture: made.preview?.png ?? null });
   }
   return { count: seeds.length, best: found };

@@ -8,12 +8,20 @@ import {
   formatCount,
   notAMap,
   pngNameOf,
-  runWords,
   shellWord,
   templateFault,
 } from './rules.js';
 import { keepTemplate, recordAddress, saveSettings } from './settings.js';
-import { checkValues, currentTemplate, formValues, progressShown, randomSeed, session, showChecks } from './session.js';
+import {
+  checkValues,
+  currentTemplate,
+  formValues,
+  makeFields,
+  progressShown,
+  randomSeed,
+  session,
+  showChecks,
+} from './session.js';
 import * as view from './view.js';
 
 // Map files opened at most, in bytes.
@@ -51,7 +59,6 @@ export async function makeMap(run, { record = 'push', reveal = false } = {}) {
   run.check();
   const { width, height } = found.request;
   const started = performance.now();
-  const words = runWords(values);
   let label = `The map ${values.outfile}, ${width} x ${height} tiles`;
   let shown = false;
   const showView = (made) => {
@@ -63,20 +70,10 @@ export async function makeMap(run, { record = 'push', reveal = false } = {}) {
     session.viewer.show(made);
     session.viewer.drawn().then(() => performance.measure('shown', { start: started }));
   };
-  const made = await session.programs.ask(
-    run,
-    'make',
-    {
-      args: words.args,
-      env: words.env,
-      outfile: values.outfile,
-      report: words.report,
-      pngName: pngNameOf(values.outfile),
-      template,
-      show: true,
-    },
-    { onProgress: showProgress, onView: showView },
-  );
+  const made = await session.programs.ask(run, 'make', makeFields(values, template, true), {
+    onProgress: showProgress,
+    onView: showView,
+  });
   results.clearResults({ command: commandLine(values) });
   session.viewer.setStarts([]);
   results.showRun(made);

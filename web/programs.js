@@ -132,6 +132,20 @@ export class Programs {
     return this.modules;
   }
 
+  // The compiled programs for `run`, which may be stopped while they compile;
+  // a failure in plain words.
+  async modulesFor(run) {
+    run.check();
+    let modules;
+    try {
+      modules = await this.compile();
+    } catch (error) {
+      throw new Error(`The page could not load its programs: ${error.message}`, { cause: error });
+    }
+    run.check();
+    return modules;
+  }
+
   // A new run, which ends the one before (its answers are dropped from now on).
   begin() {
     this.end(new Stopped('Replaced.'));
@@ -144,14 +158,7 @@ export class Programs {
   // Error in plain words. `onProgress` gets the fraction done, `onView` the
   // map's view when it comes before the end.
   async ask(run, type, fields, { onProgress = () => {}, onView = () => {} } = {}) {
-    run.check();
-    let modules;
-    try {
-      modules = await this.compile();
-    } catch (error) {
-      throw new Error(`The page could not load its programs: ${error.message}`, { cause: error });
-    }
-    run.check();
+    const modules = await this.modulesFor(run);
     const answer = new Promise((resolve, reject) => {
       run.answer = { resolve, reject, onProgress, onView, viewShown: false, done: null };
     });
@@ -166,14 +173,7 @@ export class Programs {
   // (measured), in the requests' order; `onProgress(done, count)` follows
   // them. Stopped as any run is: the workers are ended.
   async find(run, requests, { onProgress = () => {}, most = 1 } = {}) {
-    run.check();
-    let modules;
-    try {
-      modules = await this.compile();
-    } catch (error) {
-      throw new Error(`The page could not load its programs: ${error.message}`, { cause: error });
-    }
-    run.check();
+    const modules = await this.modulesFor(run);
     const answers = new Array(requests.length);
     let next = 0;
     let done = 0;

@@ -4,7 +4,7 @@
 // page itself but through the view modules.
 import { loadChecker } from './checker.js';
 import { Programs, compileSiteFile, shippedTemplate } from './programs.js';
-import { checkWords, fieldRefusals, fileNameRefusal, symmetryChoices } from './rules.js';
+import { checkWords, fieldRefusals, fileNameRefusal, pngNameOf, runWords, symmetryChoices } from './rules.js';
 import * as view from './view.js';
 import { pageViewer } from './viewer.js';
 
@@ -90,5 +90,20 @@ export function progressShown(verb) {
       tenths = now;
       view.showStatus(`${verb}… ${now * 10} %`);
     }
+  };
+}
+
+// What a worker needs to make the map of `values` from `template` as trevalk
+// does (the fields of the make message); `show` when the page shows it.
+export function makeFields(values, template, show) {
+  const words = runWords(values);
+  return {
+    args: words.args,
+    env: words.env,
+    outfile: values.outfile,
+    report: words.report,
+    pngName: pngNameOf(values.outfile),
+    template,
+    show,
   };
 }
