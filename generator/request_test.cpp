@@ -4,10 +4,13 @@
 #include "request.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <deque>
 #include <string>
 #include <vector>
+
+#include "requestjson.h"
 
 namespace {
 
@@ -174,6 +177,40 @@ TEST(Request, FindsEveryRefusalAndTheSymmetriesThatFit) {
   c = check({"64", "64", "4", "4", "1", "m.dat"});
   EXPECT_EQ(c.request.symmetrywhy[kTopBottom],
             "needs a path wider than the water, and water at least 2 tiles wide");
+}
+
+TEST(Request, TheCheckAsThePageReadsIt) {
+  using nlohmann::json;
+  json c = json::parse(requestjson(check({"--loops=5%", "96", "x", "6", "2", "1", "m.dat"})));
+  // The numbers as read, the one that is none as null; no request.
+  EXPECT_EQ(c["arguments"], json::parse("[96, null, 6, 2, 1]"));
+  EXPECT_TRUE(c["request"].is_null());
+  ASSERT_EQ(c["refusals"].size(), 2u);
+  EXPECT_EQ(c["refusals"][0]["field"], "loops");
+  EXPECT_EQ(c["refusals"][0]["code"], "bad-value");
+  EXPECT_EQ(c["refusals"][1]["field"], "ysize");
+  EXPECT_EQ(c["refusals"][1]["code"], "not-a-number");
+  EXPECT_EQ(c["refusals"][0]["message"],
+            "trevalk: --loops=5%: loops are a whole percentage from 0 to 100\n");
+
+  c = json::parse(requestjson(check({"--symmetry=four-way", "96", "64", "6", "2", "1", "m.dat"})));
+  EXPECT_EQ(c["request"], json::parse(R"({"width": 96, "height": 64, "pathwidth": 6,
+      "waterwidth": 2, "tileset": 1, "symmetry": "four-way", "players": 4, "loops": 0,
+      "straight": 0})"));
+  EXPECT_TRUE(c["refusals"].empty());
+  // Every symmetry, with the players its orbits allow and why it is off.
+  ASSERT_EQ(c["symmetries"].size(), size_t(kSymmetryCount));
+  const json players = json::parse(
+      R"({"none": [1, 2, 3, 4, 5, 6, 7, 8], "left-right": [2, 4, 6, 8], "four-way": [4, 8]})");
+  for (const json &s : c["symmetries"]) {
+    SCOPED_TRACE(s.dump());
+    const std::string name = s["name"];
+    if (players.contains(name)) {
+      EXPECT_EQ(s["players"], players[name]);
+    }
+    EXPECT_EQ(s["why"], name == "rotate-90" ? json("needs a square map") : json());
+    EXPECT_EQ(s["order"], s["players"][0]);
+  }
 }
 
 }  // namespace
